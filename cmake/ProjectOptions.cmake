@@ -1,0 +1,31 @@
+# One interface target carries the language level, the warnings and the Qt defines.
+add_library(kv_project_options INTERFACE)
+target_compile_features(kv_project_options INTERFACE cxx_std_20)
+target_compile_options(kv_project_options INTERFACE
+    -Wall -Wextra -Wpedantic -Woverloaded-virtual -Wnon-virtual-dtor -Wsuggest-override)
+if(KV_WERROR)
+  target_compile_options(kv_project_options INTERFACE -Werror)
+endif()
+target_compile_definitions(kv_project_options INTERFACE
+    QT_USE_QSTRINGBUILDER
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_DISABLE_DEPRECATED_UP_TO=0x060400
+    _GLIBCXX_ASSERTIONS
+    KV_VERSION_STRING="${PROJECT_VERSION}"
+    KV_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    KV_VERSION_MINOR=${PROJECT_VERSION_MINOR}
+    KV_VERSION_PATCH=${PROJECT_VERSION_PATCH}
+    KV_VERSION_TWEAK=${PROJECT_VERSION_TWEAK})
+target_include_directories(kv_project_options INTERFACE ${PROJECT_SOURCE_DIR}/src)
+if(KV_SANITIZE)
+  target_compile_options(kv_project_options INTERFACE
+      -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(kv_project_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+# kv_add_library(name SOURCES ... LIBS ...): a static library of one subsystem.
+function(kv_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_link_libraries(${name} PUBLIC kv_project_options ${ARG_LIBS})
+endfunction()
