@@ -31,7 +31,8 @@ void MakeFile(const QString& path)
     auto ini = TUnicodeIniFile::CreateForWrite(path, true);
     for (int s = 0; s < kSections; ++s)
         for (int k = 0; k < kKeys; ++k)
-            ini->WriteString(SectionName(s), KeyName(k), QStringLiteral("value %1/%2").arg(s).arg(k));
+            ini->WriteString(SectionName(s), KeyName(k),
+                             QStringLiteral("value %1/%2").arg(s).arg(k));
     ini->Close();
 }
 

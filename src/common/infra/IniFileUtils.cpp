@@ -177,14 +177,11 @@ bool IsWriteProtected(const QFileInfo& info)
 
 EWriteError::EWriteError(const QString& fileName)
     : std::runtime_error(Fmt(Tr("Error writing to \"%s\""), {fileName}).toStdString())
-{
-}
+{}
 
 EFOpenError::EFOpenError(const QString& fileName, const QString& reason)
-    : std::runtime_error(
-          Fmt(Tr("Cannot open file \"%s\". %s"), {fileName, reason}).toStdString())
-{
-}
+    : std::runtime_error(Fmt(Tr("Cannot open file \"%s\". %s"), {fileName, reason}).toStdString())
+{}
 
 std::optional<int64_t> ParseIniInt64(const QString& text)
 {
@@ -233,9 +230,9 @@ void TMemIniFile::Load()
     if (!info.exists())
         return;
     if (!info.isFile()) {
-        std::fprintf(stderr, "%s\n",
-                     qPrintable(Fmt(Tr("\"%s\" is not a regular file and is not read."),
-                                    {FFileName})));
+        std::fprintf(
+            stderr, "%s\n",
+            qPrintable(Fmt(Tr("\"%s\" is not a regular file and is not read."), {FFileName})));
         return;
     }
     if (info.size() > kMaxSettingsFileSize)
@@ -503,8 +500,7 @@ void TMemIniFile::UpdateFile()
 
 TUnicodeIniFile::TUnicodeIniFile(const QString& fileName, bool readOnly)
     : TMemIniFile(fileName), FReadOnly(readOnly)
-{
-}
+{}
 
 std::unique_ptr<TUnicodeIniFile> TUnicodeIniFile::CreateForRead(const QString& fileName)
 {

@@ -126,8 +126,7 @@ private:
 };
 
 // Reads one Boolean from an INI file of another program; never writes, never throws.
-bool ReadIniBool(const QString& fileName, const QString& section, const QString& ident,
-                 bool def);
+bool ReadIniBool(const QString& fileName, const QString& section, const QString& ident, bool def);
 
 // Number rules of the settings file: "0x"/"0X" or "$" hexadecimal, otherwise decimal with sign.
 std::optional<int64_t> ParseIniInt64(const QString& text);

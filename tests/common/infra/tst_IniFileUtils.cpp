@@ -138,26 +138,27 @@ void tst_IniFileUtils::loadRules_data()
     QTest::addColumn<QStringList>("firstSectionLines");
 
     const QStringList cfg{"Count=3", "Name=a b"};
-    QTest::newRow("utf-8 bom, crlf") << QByteArray("\xEF\xBB\xBF[Cfg]\r\nCount=3\r\nName=a b\r\n")
-                                     << QStringList{"Cfg"} << cfg;
+    QTest::newRow("utf-8 bom, crlf")
+        << QByteArray("\xEF\xBB\xBF[Cfg]\r\nCount=3\r\nName=a b\r\n") << QStringList{"Cfg"} << cfg;
     QTest::newRow("utf-16le bom") << Utf16LE("[Cfg]\r\nCount=3\r\nName=a b\r\n")
                                   << QStringList{"Cfg"} << cfg;
-    QTest::newRow("utf-16be bom")
-        << Utf16BE("[Cfg]\nCount=3")
-        << QStringList{"Cfg"} << QStringList{"Count=3"};
+    QTest::newRow("utf-16be bom") << Utf16BE("[Cfg]\nCount=3") << QStringList{"Cfg"}
+                                  << QStringList{"Count=3"};
     QTest::newRow("blanks around name and value, tabs, lone CR")
         << QByteArray("[ Cfg ]\r  Count =  3 \n\tName\t= a b\t\n") << QStringList{"Cfg"} << cfg;
     QTest::newRow("comments, empty lines, lines above first header dropped")
-        << QByteArray("Lost=1\n;comment\n\n[Cfg]\n; c\nCount=3\n\nName=a b\n")
-        << QStringList{"Cfg"} << cfg;
+        << QByteArray("Lost=1\n;comment\n\n[Cfg]\n; c\nCount=3\n\nName=a b\n") << QStringList{"Cfg"}
+        << cfg;
     QTest::newRow("line without = kept as text")
         << QByteArray("[Cfg]\nplain line\nCount=3\n") << QStringList{"Cfg"}
         << QStringList{"plain line", "Count=3"};
-    QTest::newRow("value keeps later =") << QByteArray("[Cfg]\nCmd=a=b\n") << QStringList{"Cfg"}
-                                         << QStringList{"Cmd=a=b"};
-    QTest::newRow("utf-8 without bom") << QByteArray("[Cfg]\nName=Gr\xC3\xBC\xC3\x9F" "e\n")
+    QTest::newRow("value keeps later =")
+        << QByteArray("[Cfg]\nCmd=a=b\n") << QStringList{"Cfg"} << QStringList{"Cmd=a=b"};
+    QTest::newRow("utf-8 without bom") << QByteArray("[Cfg]\nName=Gr\xC3\xBC\xC3\x9F"
+                                                     "e\n")
                                        << QStringList{"Cfg"} << QStringList{"Name=Grüße"};
-    QTest::newRow("ansi without bom") << QByteArray("[Cfg]\nName=Gr\xFC\xDF" "e \x80\n")
+    QTest::newRow("ansi without bom") << QByteArray("[Cfg]\nName=Gr\xFC\xDF"
+                                                    "e \x80\n")
                                       << QStringList{"Cfg"} << QStringList{"Name=Grüße €"};
     QTest::newRow("header needs both brackets")
         << QByteArray("[Cfg]\n[Broken\nA=1\n") << QStringList{"Cfg"}
@@ -341,8 +342,8 @@ void tst_IniFileUtils::failedWriteKeepsOldFile()
     }
     if (QFileInfo(target).isFile())
         QCOMPARE(ReadBytes(target), original);
-    QFile::setPermissions(local.filePath("ro"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                    QFileDevice::ExeOwner);
+    QFile::setPermissions(local.filePath("ro"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QStringList leftovers = QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files);
     leftovers.removeAll("KvStarter.ini");
     leftovers.removeAll("plain");
@@ -353,7 +354,7 @@ void tst_IniFileUtils::newFileIsPrivateAndModeIsKept()
 {
     const QString fresh = Path("fresh.ini");
     TUnicodeIniFile::CreateForWrite(fresh, true)->Close();
-    struct stat st{};
+    struct stat st {};
     QCOMPARE(::stat(QFile::encodeName(fresh).constData(), &st), 0);
     QCOMPARE(st.st_mode & 0777, 0600u);
 
@@ -369,10 +370,14 @@ void tst_IniFileUtils::destructorWritesAlways()
 {
     const QString path = Path("dtor.ini");
     WriteBytes(path, "[A]\nx=1\n");
-    { auto ini = TUnicodeIniFile::CreateForWrite(path, false); }
+    {
+        auto ini = TUnicodeIniFile::CreateForWrite(path, false);
+    }
     QVERIFY(ReadBytes(path).startsWith("\xFF\xFE"));
     // A failing write in the destructor does not escape it.
-    { auto ini = TUnicodeIniFile::CreateForWrite(Path("missing/dtor.ini"), false); }
+    {
+        auto ini = TUnicodeIniFile::CreateForWrite(Path("missing/dtor.ini"), false);
+    }
 }
 
 void tst_IniFileUtils::readIniBoolNeverThrows()

@@ -66,11 +66,16 @@ private slots:
     {
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("expected"); // relative to the temporary home
-        QTest::newRow("absolute") << "@/settings" << "settings/";
-        QTest::newRow("absolute with slash") << "@/settings/" << "settings/";
-        QTest::newRow("relative to roaming data") << "Mine" << "config/Mine/";
-        QTest::newRow("blank is unset") << "  " << "config/Kelvara6/";
-        QTest::newRow("cannot be created") << "@/afile/sub" << "config/Kelvara6/";
+        QTest::newRow("absolute") << "@/settings"
+                                  << "settings/";
+        QTest::newRow("absolute with slash") << "@/settings/"
+                                             << "settings/";
+        QTest::newRow("relative to roaming data") << "Mine"
+                                                  << "config/Mine/";
+        QTest::newRow("blank is unset") << "  "
+                                        << "config/Kelvara6/";
+        QTest::newRow("cannot be created") << "@/afile/sub"
+                                           << "config/Kelvara6/";
     }
 
     void iniPathFromRegistry()
@@ -89,10 +94,18 @@ private slots:
         QTest::addColumn<QString>("inAppPath");  // content of AppPath's copy, empty: none
         QTest::addColumn<QString>("inVersion5"); // content of Kelvara5's copy, empty: none
         QTest::addColumn<QString>("expected");   // content afterwards, empty: no file
-        QTest::newRow("elsewhere: AppPath wins") << true << "app" << "v5" << "app";
-        QTest::newRow("elsewhere: Kelvara5") << true << "" << "v5" << "v5";
-        QTest::newRow("elsewhere: nothing") << true << "" << "" << "";
-        QTest::newRow("in AppPath: not taken") << false << "" << "v5" << "";
+        QTest::newRow("elsewhere: AppPath wins") << true << "app"
+                                                 << "v5"
+                                                 << "app";
+        QTest::newRow("elsewhere: Kelvara5") << true << ""
+                                             << "v5"
+                                             << "v5";
+        QTest::newRow("elsewhere: nothing") << true << ""
+                                            << ""
+                                            << "";
+        QTest::newRow("in AppPath: not taken") << false << ""
+                                               << "v5"
+                                               << "";
     }
 
     void takeOverOlderSettings()

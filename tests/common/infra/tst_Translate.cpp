@@ -27,10 +27,18 @@ private slots:
         QFETCH(QString, expected);
         QString out;
         switch (values.size()) {
-        case 0: out = Fmt(format, {}); break;
-        case 1: out = Fmt(format, {values[0]}); break;
-        case 2: out = Fmt(format, {values[0], values[1]}); break;
-        default: out = Fmt(format, {values[0], values[1], values[2]}); break;
+        case 0:
+            out = Fmt(format, {});
+            break;
+        case 1:
+            out = Fmt(format, {values[0]});
+            break;
+        case 2:
+            out = Fmt(format, {values[0], values[1]});
+            break;
+        default:
+            out = Fmt(format, {values[0], values[1], values[2]});
+            break;
         }
         QCOMPARE(out, expected);
     }
