@@ -36,6 +36,40 @@ QString OptionText(const QString& keyword, qint64 value)
     return OptionText(keyword, QString::number(value));
 }
 
+QStringList SplitCommandLine(const QString& commandLine)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false, quoted = false;
+    for (qsizetype i = 0; i < commandLine.size(); ++i) {
+        const QChar c = commandLine[i];
+        if (quoted) {
+            if (c != u'"') {
+                word += c;
+            } else if (i + 1 < commandLine.size() && commandLine[i + 1] == u'"') {
+                word += u'"';
+                ++i;
+            } else {
+                quoted = false;
+            }
+        } else if (c == u' ' || c == u'\t') {
+            if (inWord)
+                words.append(word);
+            word.clear();
+            inWord = false;
+        } else {
+            inWord = true;
+            if (c == u'"')
+                quoted = true;
+            else
+                word += c;
+        }
+    }
+    if (inWord)
+        words.append(word);
+    return words;
+}
+
 bool IsOptionParam(const QString& param)
 {
     return param.startsWith(u'/') || param.startsWith(u'-');

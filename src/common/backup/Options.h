@@ -20,6 +20,10 @@ QString QuotedPath(const QString& path);
 // A word always in double quotes, inner quotes doubled.
 QString AlwaysQuoted(const QString& word);
 
+// Splits a command line into words: blanks separate words, double quotes group, and a doubled
+// double quote inside quotes is one quote. The inverse of the quoting above.
+QStringList SplitCommandLine(const QString& commandLine);
+
 // ---- Reading options ----
 
 // A parameter is an option when its first character is "/" or "-".

@@ -66,6 +66,47 @@ private slots:
         QCOMPARE(AlwaysQuoted("/opt/K"), QString("\"/opt/K\""));
     }
 
+    void split_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QStringList>("words");
+        QTest::newRow("blanks and tabs") << "  a\tb   c " << QStringList{"a", "b", "c"};
+        QTest::newRow("quoted blank") << "\"/a b/K\" x" << QStringList{"/a b/K", "x"};
+        QTest::newRow("doubled quote") << "\"say \"\"hi\"\"\"" << QStringList{"say \"hi\""};
+        QTest::newRow("quotes inside a word") << "/ini:\"a b\"/c" << QStringList{"/ini:a b/c"};
+        QTest::newRow("empty quoted word") << "a \"\" b" << QStringList{"a", "", "b"};
+        QTest::newRow("commas are no separators")
+            << "Daily,Weekly /f" << QStringList{"Daily,Weekly", "/f"};
+        QTest::newRow("unclosed quote runs to the end") << "\"a b" << QStringList{"a b"};
+        QTest::newRow("empty") << "" << QStringList{};
+    }
+    void split()
+    {
+        QFETCH(QString, line);
+        QFETCH(QStringList, words);
+        QCOMPARE(SplitCommandLine(line), words);
+    }
+
+    void builtLinesSplitBack()
+    {
+        // Whatever the words hold, the built line splits back into exactly them.
+        const QStringList paths{"/opt/K/Kelvara", "/home/u/My Jobs/a.buj", "odd\"name", "a,b"};
+        const QStringList values{"1", "C:\\My \"Folder\"", "x y,z", ""};
+        QString line = AlwaysQuoted(paths[0]);
+        QStringList expected{paths[0]};
+        for (const QString& p : paths.mid(1)) {
+            line += u' ' + QuotedPath(p);
+            expected << p;
+        }
+        for (const QString& v : values) {
+            line += OptionText("opt", v);
+            expected << "/opt:" + v;
+        }
+        line += OptionText("force");
+        expected << "/force";
+        QCOMPARE(SplitCommandLine(line), expected);
+    }
+
     void starterMatcher_data()
     {
         QTest::addColumn<QString>("param");
