@@ -1,0 +1,144 @@
+#include "starter/StarterRun.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include "common/backup/KvUtils.h"
+#include "common/infra/Translate.h"
+#include "starter/ErrorReport.h"
+
+namespace {
+
+QString DateTimeText(const QDateTime& t)
+{
+    const QLocale locale = QLocale::system();
+    return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(t.time(), QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace
+
+QString RunLogHeader()
+{
+    return ProgramName() + BitnessText() + QStringLiteral(" (") + VersionText(4) + u')';
+}
+
+bool AppendRunLog(const QString& fileName, const QStringList& lines,
+                  const std::function<void(int ms)>& sleep)
+{
+    QByteArray text;
+    for (const QString& line : lines)
+        text += line.toUtf8() + "\r\n";
+    text += "\r\n";
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QFile file(fileName);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+            return file.write(text) == text.size();
+        }
+        if (sleep)
+            sleep(2000);
+    }
+    return false;
+}
+
+TStarterRun::TStarterRun(TStarterState& state, TStarterServices services)
+    : FState(state), FServices(std::move(services))
+{
+}
+
+QString TStarterRun::Now() const
+{
+    return DateTimeText(FServices.Now ? FServices.Now() : QDateTime::currentDateTime());
+}
+
+bool TStarterRun::CheckForce()
+{
+    const TStarterOptions& o = FState.Options;
+    const bool force = o.Force;
+    if (FState.KvPath.isEmpty()) {
+        if (FServices.Hooks.ErrorMessage)
+            FServices.Hooks.ErrorMessage(
+                Fmt(Tr("\"%s\" not found on this system!"), {KelvaraFileName()}));
+        return force;
+    }
+    if (!force)
+        return false;
+    TActionChoice choice{o.TermProgs, o.LogOffMode, o.SuspendMode};
+    if (o.ActPrompt) {
+        const int result =
+            FServices.SelectAction
+                ? FServices.SelectAction(ActionSelectionCaption(o.ConfigList),
+                                         ActionButtonCaptions(), ActionSelectionOption())
+                : -1;
+        if (!ApplyActionSelection(result, choice))
+            return true;
+    }
+    FState.Options.TermProgs = choice.TermProgs;
+    FState.Options.LogOffMode = choice.LogOffMode;
+    FState.Options.SuspendMode = choice.SuspendMode;
+    RunGroups();
+    return true;
+}
+
+void TStarterRun::RunGroups()
+{
+    const TStarterOptions& o = FState.Options;
+    FLog.clear();
+    FLog.append(RunLogHeader());
+    FLog.append(QStringLiteral("  ==> ") + Tr("Start: ") + Now());
+    FErrCount = 0;
+    if (o.TermProgs) {
+        if (FServices.Terminate)
+            FServices.Terminate(FLog, FErrCount);
+        else
+            TerminatePrograms(FLog, FErrCount);
+    }
+    if (o.LockScreen && FServices.Session)
+        FServices.Session->LockWorkStation();
+
+    TGroupRunner runner(*FServices.Launcher, FServices.Hooks, FState.KvPath,
+                        FState.Settings.AIniPath, ProgramName());
+    // Names are taken from the front up to each ",", until nothing is left.
+    QStringList names = o.ConfigList.split(u',');
+    if (!names.isEmpty() && names.last().isEmpty())
+        names.removeLast();
+    for (const QString& name : names) {
+        const int index = FState.Stored.IndexOfGroup(name);
+        if (index < 0) {
+            FLog.append(QStringLiteral("  *** ") + Tr("Unknown group: ") + name);
+            ++FErrCount;
+            continue;
+        }
+        const TTaskProperties& group = *FState.Stored.Groups[size_t(index)];
+        FLog.append(QStringLiteral("  ->  ") + Tr("Backup group:") + u' ' + group.Desc +
+                    QStringLiteral(" - ") + Tr("User name: ") + group.User);
+        runner.LogList.clear();
+        runner.ErrCount = 0;
+        const bool go = runner.RunGroup(group, false);
+        FLog.append(runner.LogList);
+        FErrCount += runner.ErrCount;
+        if (!go) {
+            FLog.append(QStringLiteral("  *** ") + Tr("Canceled by user"));
+            break;
+        }
+    }
+    FLog.append(QStringLiteral("  ==> ") + Tr("End") + QStringLiteral(": ") + Now());
+    const QString announcement = ActionAnnouncement(o.LogOffMode, o.SuspendMode);
+    if (!announcement.isEmpty())
+        FLog.append(announcement);
+    WriteRunLog();
+    if (FServices.Mailer && FState.Stored.MailData.Enabled && FErrCount > 0)
+        SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount, FLog,
+                        ProgVersName(), FState.ProtocolLog);
+    if (FServices.Session) {
+        const QString failure = DoActionAfterRun(*FServices.Session, o.LogOffMode, o.SuspendMode);
+        if (!failure.isEmpty() && FServices.Hooks.ErrorMessage)
+            FServices.Hooks.ErrorMessage(failure);
+    }
+}
+
+void TStarterRun::WriteRunLog() const
+{
+    if (FState.Options.WriteLog)
+        AppendRunLog(FState.LogName, FLog, FServices.Hooks.Sleep);
+}

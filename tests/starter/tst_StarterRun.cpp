@@ -1,0 +1,225 @@
+// Runs the real KvStarter with the test stand-in of the backup program.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "starter/StarterSettings.h"
+
+class tst_StarterRun : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> tmp;
+    QString work, calls, settingsDir;
+
+    QString Path(const QString& name) const { return tmp->filePath(name); }
+    QString Ini() const { return settingsDir + "KvStarter.ini"; }
+    QString Log() const { return settingsDir + "KvStarter.log"; }
+
+    QString MakeTask(const QString& name)
+    {
+        const QString path = Path(name);
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        return path;
+    }
+
+    // A group that runs under the current account without asking for a password.
+    std::unique_ptr<TTaskProperties> Group(const QString& name, const QStringList& tasks,
+                                           bool parallel = false)
+    {
+        auto g = std::make_unique<TTaskProperties>(name);
+        g->Pwd = "unused";
+        g->PwdPrompt = false;
+        g->ParProc = parallel;
+        for (const QString& t : tasks)
+            g->AddTask(MakeTask(t.startsWith('#') ? t.mid(1) : t), !t.startsWith('#'));
+        return g;
+    }
+
+    void Save(TGroupList groups)
+    {
+        TStarterSettings s;
+        s.Groups = std::move(groups);
+        SaveStarterSettings(Ini(), s);
+    }
+
+    int Run(const QStringList& args, const QStringList& env = {},
+            const QString& program = KV_BIN_DIR "/KvStarter")
+    {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove("DISPLAY");
+        e.remove("WAYLAND_DISPLAY");
+        e.remove("QT_QPA_PLATFORM");
+        e.insert("XDG_CONFIG_HOME", Path("cfg"));
+        e.insert("KELVARA_MACHINE_REGISTRY", Path("registry.ini"));
+        e.insert("FAKE_KELVARA_LOG", calls);
+        // Never reach the machine's real session services from a test.
+        e.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + Path("no-bus"));
+        for (const QString& kv : env)
+            e.insert(kv.section('=', 0, 0), kv.section('=', 1));
+        p.setProcessEnvironment(e);
+        p.setWorkingDirectory(work);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(program, args);
+        if (!p.waitForFinished(60000))
+            return -99;
+        lastStderr = p.readAllStandardError();
+        return p.exitCode();
+    }
+
+    QList<QStringList> Calls() const
+    {
+        QList<QStringList> out;
+        QFile f(calls);
+        if (f.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : f.readAll().split('\n'))
+                if (!line.isEmpty())
+                    out.append(QString::fromUtf8(line).split('\t').mid(1));
+        return out;
+    }
+
+    QStringList LogLines() const
+    {
+        QFile f(Log());
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split("\r\n");
+    }
+
+    QByteArray lastStderr;
+
+private slots:
+    void init()
+    {
+        tmp = std::make_unique<QTemporaryDir>();
+        work = Path("work");
+        calls = Path("calls.txt");
+        settingsDir = Path("cfg") + "/Kelvara6/";
+        QDir().mkpath(work);
+        QDir().mkpath(settingsDir);
+        QVERIFY(QFile::link(KV_BIN_DIR "/fake-kelvara", work + "/Kelvara"));
+    }
+
+    void sequentialRunAndLog()
+    {
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj", "#b b.buj", "c c.buj"}));
+        Save(std::move(groups));
+        QFile ini(Ini());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray stored = ini.readAll();
+        ini.close();
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}), 0);
+        const QList<QStringList> c = Calls();
+        QCOMPARE(c.size(), 1);
+        QCOMPARE(c[0], (QStringList{"/startapp:kvstarter", "/prompt:delay", "/nosound", "/wait:5",
+                                    "/force", "/noaction", Path("a.buj"), Path("c c.buj")}));
+        const QStringList log = LogLines();
+        QVERIFY2(log.size() == 8, qPrintable(log.join('\n')));
+        QVERIFY(QRegularExpression("^KvStarter - (32|64)-bit \\(Version \\d+\\.\\d+\\.\\d+\\.\\d+\\)$")
+                    .match(log[0])
+                    .hasMatch());
+        QVERIFY(log[1].startsWith("  ==> Start: "));
+        QCOMPARE(log[2], QString("  ->  Backup group: Daily - User name: "));
+        QCOMPARE(log[3], "      Backup task: " + Path("a.buj"));
+        QCOMPARE(log[4], "      Backup task: " + Path("c c.buj"));
+        QVERIFY(log[5].startsWith("  ==> End: "));
+        QCOMPARE(log[6], QString());
+        QCOMPARE(log[7], QString());
+
+        // A second run appends, again closed by an empty line.
+        QCOMPARE(Run({"Daily", "-f", "/lo:1"}), 0);
+        QCOMPARE(LogLines().size(), 15);
+        QCOMPARE(LogLines().count(log[0]), 2);
+        // A command-line run never rewrites the settings file.
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        QCOMPARE(ini.readAll(), stored);
+    }
+
+    void parallelDelaysAndInstances()
+    {
+        TGroupList groups;
+        auto g = Group("Par", {"#p0.buj", "p1.buj", "p2.buj"}, true);
+        g->StartDelay = 10;
+        g->Status = 0;
+        groups.push_back(std::move(g));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Par", "/force", "/logmode:1"}), 0);
+        const QList<QStringList> c = Calls();
+        QCOMPARE(c.size(), 2);
+        const QStringList common{"/startapp:kvstarter", "/prompt:quiet", "/nosound", "/force",
+                                 "/noaction"};
+        QCOMPARE(c[0], common + QStringList{"/delay:10", "/xinst:2", Path("p1.buj")});
+        QCOMPARE(c[1], common + QStringList{"/delay:20", "/xinst:3", Path("p2.buj")});
+    }
+
+    void errorsUnknownGroupsAndExitCodes()
+    {
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        groups.push_back(Group("Par", {"p1.buj", "p2.buj"}, true));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Nope,daily", "Par", "/force", "/logmode:1"}, {"FAKE_KELVARA_EXIT=4"}), 0);
+        const QStringList log = LogLines();
+        QCOMPARE(log[2], QString("  *** Unknown group: Nope"));
+        QCOMPARE(log[3], QString("  ->  Backup group: Daily - User name: "));
+        QCOMPARE(log[5], QString("  *** Error reported by Kelvara: Errors during backup!"));
+        QCOMPARE(log.filter("  *** Error reported by Kelvara: Errors during backup! - Backup task: ")
+                     .size(),
+                 2);
+        QCOMPARE(Calls().size(), 3);
+    }
+
+    void cancelledPromptSkipsTheRest()
+    {
+        TGroupList groups;
+        auto asks = Group("Asks", {"a.buj"});
+        asks->Pwd.clear(); // no stored password: the group must ask
+        groups.push_back(std::move(asks));
+        groups.push_back(Group("Daily", {"b.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Asks,Daily", "/force", "/logmode:1"}), 0);
+        const QStringList log = LogLines();
+        QCOMPARE(log[3], QString("  *** Canceled by user"));
+        QVERIFY(log[4].startsWith("  ==> End: "));
+        QVERIFY(Calls().isEmpty());
+    }
+
+    void noLogWithoutLogmodeAndAllUnselected()
+    {
+        TGroupList groups;
+        groups.push_back(Group("Off", {"#a.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Off", "/force", "/logmode:0"}), 0);
+        QVERIFY(!QFile::exists(Log()));
+        QCOMPARE(Calls().size(), 1);
+        QCOMPARE(Calls()[0].size(), 7); // options only
+        QCOMPARE(Run({"Off", "/forced", "/logmode:1"}), 0); // no force: nothing runs
+        QCOMPARE(Calls().size(), 1);
+    }
+
+    void backupProgramMissing()
+    {
+        const QString bin = Path("bin");
+        QDir().mkpath(bin);
+        QVERIFY(QFile::copy(KV_BIN_DIR "/KvStarter", bin + "/KvStarter"));
+        QFile::setPermissions(bin + "/KvStarter", QFile::permissions(KV_BIN_DIR "/KvStarter"));
+        QFile::remove(work + "/Kelvara");
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"PATH=" + Path("none")}, bin + "/KvStarter"),
+                 0);
+        QVERIFY(lastStderr.contains("\"Kelvara\" not found on this system!"));
+        QVERIFY(!QFile::exists(Log()));
+        QVERIFY(Calls().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_StarterRun)
+#include "tst_StarterRun.moc"
