@@ -128,7 +128,7 @@ TCrypt::~TCrypt()
     ReleaseContext();
     OPENSSL_cleanse(FPwd.data(), FPwd.size());
     OPENSSL_cleanse(CBuffer.data(), CBuffer.size());
-    OPENSSL_cleanse(FCryptCtx.Counter.data(), FCryptCtx.Counter.size());
+    OPENSSL_cleanse(&FCryptCtx.Counter, sizeof FCryptCtx.Counter);
 }
 
 void TCrypt::SetKeyMode(int AMode)
@@ -170,20 +170,19 @@ bool TCrypt::DeriveKeys(const unsigned char* salt, std::array<unsigned char, 2>&
         ok = IsKeyed();
     }
     OPENSSL_cleanse(derived.data(), derived.size());
-    FCryptCtx.Counter.fill(0);
+    FCryptCtx.Counter = 0;
     FCryptCtx.Position = static_cast<int>(FCryptCtx.KeyStream.size());
     return ok;
 }
 
 void TCrypt::RefillKeyStream()
 {
-    std::array<unsigned char, sizeof(TFCryptContext::KeyStream)> blocks;
-    auto& counter = FCryptCtx.Counter;
+    std::array<unsigned char, sizeof(TFCryptContext::KeyStream)> blocks{};
     for (size_t b = 0; b < blocks.size(); b += 16) {
-        // Little-endian increment over the first 8 bytes; the carry stops after byte 7.
-        for (size_t i = 0; i < 8 && ++counter[i] == 0; ++i) {
-        }
-        std::memcpy(blocks.data() + b, counter.data(), counter.size());
+        // Incremented before use, so the first block is 01 00 .. 00; the carry stops after byte 7.
+        const std::uint64_t value = ++FCryptCtx.Counter;
+        for (size_t i = 0; i < 8; ++i)
+            blocks[b + i] = static_cast<unsigned char>(value >> (8 * i));
     }
     int outLen = 0;
     EVP_EncryptUpdate(FCryptCtx.Aes, FCryptCtx.KeyStream.data(), &outLen, blocks.data(),

@@ -31,7 +31,8 @@ struct TFCryptContext {
 
     EVP_CIPHER_CTX* Aes = nullptr;
     EVP_MAC_CTX* Hmac = nullptr;
-    std::array<unsigned char, 16> Counter{};
+    // The low 8 bytes of the counter block, a little-endian number; the high 8 stay zero.
+    std::uint64_t Counter = 0;
     std::array<unsigned char, 16 * KeyStreamBlocks> KeyStream{};
     int Position = 16 * KeyStreamBlocks;
     int Mode = 0;
