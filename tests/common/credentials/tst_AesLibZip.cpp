@@ -36,13 +36,20 @@ quint32 Crc32(const QByteArray& data)
     return ~crc;
 }
 
+quint32 LittleEndian(const QByteArray& b, qsizetype at, int bytes)
+{
+    quint32 value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(b.at(at + i));
+    return value;
+}
 quint16 U16(const QByteArray& b, qsizetype at)
 {
-    return qFromLittleEndian<quint16>(b.constData() + at);
+    return static_cast<quint16>(LittleEndian(b, at, 2));
 }
 quint32 U32(const QByteArray& b, qsizetype at)
 {
-    return qFromLittleEndian<quint32>(b.constData() + at);
+    return LittleEndian(b, at, 4);
 }
 void Put16(QByteArray& b, quint16 v)
 {
@@ -72,10 +79,12 @@ bool ReadFirstEntry(const QByteArray& zip, TZipEntry& entry)
     const quint16 nameLength = U16(zip, 26);
     const quint16 extraLength = U16(zip, 28);
     const qsizetype extraStart = 30 + nameLength;
+    if (extraStart + extraLength > zip.size())
+        return false;
     for (qsizetype at = extraStart; at + 4 <= extraStart + extraLength;) {
         const quint16 id = U16(zip, at);
         const quint16 size = U16(zip, at + 2);
-        if (id == kAesExtra && size >= 7 && zip.mid(at + 6, 2) == "AE") {
+        if (id == kAesExtra && size >= 7 && at + 11 <= zip.size() && zip.mid(at + 6, 2) == "AE") {
             entry.strength = static_cast<unsigned char>(zip[at + 8]);
             entry.realMethod = U16(zip, at + 9);
         }
