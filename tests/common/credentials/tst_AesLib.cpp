@@ -5,6 +5,7 @@
 #include <openssl/hmac.h>
 
 #include <QBuffer>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -109,6 +110,8 @@ void tst_AesLib::roundTrip_data()
     QTest::newRow("mode 2, odd buffers") << 2 << 5000 << 7 << 333 << 14;
     QTest::newRow("mode 3, buffer-sized") << 3 << 8192 << 4096 << 1 << 18;
     QTest::newRow("mode 1, beyond 256 counter blocks") << 1 << 70000 << 1000 << 17 << 10;
+    // A buffer of no bytes would never see the short read that ends the loop.
+    QTest::newRow("buffer size 0 takes the default") << 1 << 5000 << 0 << -5 << 10;
 }
 
 void tst_AesLib::roundTrip()
@@ -329,6 +332,12 @@ void tst_AesLib::deviceErrors()
     readOnly.open(QIODevice::ReadOnly);
     QVERIFY(!crypt.EncryptStream(&source, &readOnly, false));
     QVERIFY(!crypt.WriteHeader(nullptr));
+    // A full disk shows only when the file's buffer is written out.
+    QFile full("/dev/full");
+    if (full.open(QIODevice::WriteOnly)) {
+        source.seek(0);
+        QVERIFY(!crypt.EncryptStream(&source, &full, false));
+    }
     QVERIFY(!crypt.ReadHeader(nullptr));
 }
 
