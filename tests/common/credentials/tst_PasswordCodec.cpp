@@ -1,6 +1,5 @@
 #include <algorithm>
 
-#include <QElapsedTimer>
 #include <QTest>
 
 #include "common/credentials/BinaryText.h"
@@ -58,7 +57,6 @@ private slots:
     void foreignTextReadsEmpty_data();
     void foreignTextReadsEmpty();
     void hexForm();
-    void decryptIsFast();
 };
 
 void tst_PasswordCodec::unscrambleKey_data()
@@ -198,26 +196,6 @@ void tst_PasswordCodec::hexForm()
     QCOMPARE(text.size(), 2 * 84);
     QCOMPARE(text, text.toUpper());
     QCOMPARE(DecryptPassword(StoredKey(), text, true), QByteArray("secret"));
-}
-
-// Every start of the program reads all stored passwords.
-void tst_PasswordCodec::decryptIsFast()
-{
-#if defined(__SANITIZE_ADDRESS__)
-    QSKIP(
-        "timing is not meaningful under AddressSanitizer (its allocator slows the key derivation)");
-#endif
-    const QString text = Store("a group password");
-    std::vector<qint64> times;
-    for (int i = 0; i < 21; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(Load(text), QByteArray("a group password"));
-        times.push_back(timer.nsecsElapsed());
-    }
-    std::sort(times.begin(), times.end());
-    const qint64 median = times[times.size() / 2];
-    QVERIFY2(median < 5'000'000, qPrintable(QStringLiteral("median %1 ns").arg(median)));
 }
 
 QTEST_GUILESS_MAIN(tst_PasswordCodec)
