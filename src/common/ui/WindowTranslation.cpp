@@ -40,12 +40,18 @@ struct TTextProperty {
 // Texts shown to the user. "text" comes before the texts that follow it by default (icon text,
 // tool tip of an action), so that those are not looked up twice.
 constexpr TTextProperty kTextProperties[] = {
-    {"windowTitle", Always},      {"text", IsCaption},
-    {"title", Always},            {"iconText", Always},
-    {"toolTip", Always},          {"statusTip", Always},
-    {"whatsThis", Always},        {"placeholderText", Always},
-    {"prefix", Always},           {"suffix", Always},
-    {"specialValueText", Always}, {"accessibleName", Always},
+    {"windowTitle", Always},
+    {"text", IsCaption},
+    {"title", Always},
+    {"iconText", Always},
+    {"toolTip", Always},
+    {"statusTip", Always},
+    {"whatsThis", Always},
+    {"placeholderText", Always},
+    {"prefix", Always},
+    {"suffix", Always},
+    {"specialValueText", Always},
+    {"accessibleName", Always},
     {"accessibleDescription", Always},
 };
 

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -202,6 +203,7 @@ private slots:
         AddResourceDomain(kUnitsDomain);
         AddResourceDomain("extra2");
         AddResourceDomain(kUnitsDomain);
+        std::setlocale(LC_MESSAGES, "C"); // as on a machine with only the C locales
         const QByteArray numeric = std::setlocale(LC_NUMERIC, nullptr);
         const QByteArray time = std::setlocale(LC_TIME, nullptr);
 
@@ -242,6 +244,20 @@ private slots:
         QCOMPARE(Tr("The file is too large."), QString("Die Datei ist zu groß."));
         QCOMPARE(EWriteError("/x/KvStarter.ini").Message(),
                  QString("Fehler beim Schreiben von \"/x/KvStarter.ini\""));
+    }
+
+    void setUpBeforeTheApplicationObject()
+    {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "C"); // the application object resets the locale from this
+        env.remove("LANGUAGE");
+        program.setProcessEnvironment(env);
+        program.start(QCoreApplication::applicationDirPath() + "/TranslationBeforeApp",
+                      {"/lang:de"});
+        QVERIFY(program.waitForFinished());
+        QCOMPARE(program.readAllStandardOutput().trimmed(),
+                 QString("de:Die Datei ist zu groß.").toUtf8());
     }
 
     void initTranslationSwitchesEverything()
