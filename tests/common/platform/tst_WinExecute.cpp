@@ -325,6 +325,68 @@ private slots:
             QCOMPARE(e.Account().substr(0, 7), std::string("OFFICE\\"));
         }
     }
+
+    // Without root the logon goes through su; the helper runs as "nobody" to show that.
+    void suLogonFromAnOrdinaryAccount_data()
+    {
+        QTest::addColumn<QString>("password"); // "*" is the account's
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("suProgram");
+        QTest::addColumn<QString>("expected"); // "*" is the test account's name
+        const QString identity = "/bin/sh -c \"id -un > /tmp/%1/who; sleep 1; exit 5\"";
+        QTest::newRow("started, exit code passed on")
+            << "*" << identity << ""
+            << "result " + QString::number(kExitCodeFlag | 5);
+        QTest::newRow("wrong password") << "wrong" << identity << ""
+                                        << "error 7 Authentication failure (0x00000007)";
+        QTest::newRow("missing program")
+            << "*"
+            << "/nonexistent/prog -a"
+            << ""
+            << "error 2 " + QString(std::strerror(ENOENT)) + " (0x00000002)";
+        QTest::newRow("missing su")
+            << "*" << identity << "/nonexistent/su"
+            << "error 2 " + QString(std::strerror(ENOENT)) + " (0x00000002)";
+    }
+
+    void suLogonFromAnOrdinaryAccount()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: creates a local account and runs the caller as another one");
+        if (Run("setpriv", {"--version"}) != 0)
+            QSKIP("setpriv (util-linux) is not installed");
+        QFETCH(QString, password);
+        QFETCH(QString, commandLine);
+        QFETCH(QString, suProgram);
+        QFETCH(QString, expected);
+        TTestAccount account;
+        QVERIFY(account.Create());
+        QVERIFY(QDir().mkpath("/tmp/" + account.name));
+        QVERIFY(Run("chown", {account.name, "/tmp/" + account.name}) == 0);
+        const QString who = "/tmp/" + account.name + "/who";
+        const QString secret = password == "*" ? account.password : password;
+
+        QProcess caller;
+        caller.setWorkingDirectory("/tmp");
+        QStringList args = {"--reuid=nobody", "--regid=nogroup",
+                            "--clear-groups", KV_BINARY_DIR "/tests/bin/platform_su_helper",
+                            account.name,     QString(commandLine).replace("%1", account.name)};
+        if (!suProgram.isEmpty())
+            args << suProgram;
+        caller.start("setpriv", args);
+        caller.write((secret + "\n").toUtf8());
+        caller.closeWriteChannel();
+        if (expected.startsWith("result")) {
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(who), 20000);
+            QCOMPARE(ProcessesHolding(secret.toUtf8()), QStringList());
+        }
+        QVERIFY(caller.waitForFinished(60000));
+        const QByteArray identity = ReadFile(who).trimmed();
+        QDir("/tmp/" + account.name).removeRecursively();
+        QCOMPARE(QString::fromUtf8(caller.readAllStandardOutput()).trimmed(), expected);
+        if (expected.startsWith("result"))
+            QCOMPARE(identity, account.name.toUtf8());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_WinExecute)
