@@ -57,6 +57,15 @@ private:
         return helper->waitForStarted() ? helper : nullptr;
     }
 
+    // Windows mapped before the window manager took over might not be listed by it.
+    bool WindowManagerRuns() const
+    {
+        QProcess xprop;
+        xprop.setProcessEnvironment(DisplayEnvironment());
+        xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        return xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id");
+    }
+
     std::vector<TTaskbarWindow> List() const { return ListTaskbarWindows(display.toStdString()); }
 
     std::vector<TTaskbarWindow> ListOnce(const QStringList& titles)
@@ -80,6 +89,8 @@ private slots:
             QSKIP("Xvfb is not installed");
         if (QStandardPaths::findExecutable("openbox").isEmpty())
             QSKIP("openbox is not installed");
+        if (QStandardPaths::findExecutable("xprop").isEmpty())
+            QSKIP("xprop (x11-utils) is not installed");
         QVERIFY(QFile::setPermissions(runtime.path(),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"});
@@ -89,6 +100,7 @@ private slots:
         windowManager.setProcessEnvironment(DisplayEnvironment());
         windowManager.start("openbox", {"--sm-disable"});
         QVERIFY(windowManager.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(WindowManagerRuns(), 15000);
     }
 
     void cleanupTestCase()
