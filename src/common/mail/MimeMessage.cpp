@@ -13,7 +13,7 @@
 namespace {
 
 constexpr qsizetype kFoldAt = 76;
-constexpr qsizetype kMaxWordBytes = 45; // 60 base64 characters inside "=?UTF-8?B?...?="
+constexpr qsizetype kMaxWordBytes = 39; // a 64-character encoded word fits behind a header name
 constexpr qsizetype kMaxLine = 998;
 
 using THeader = QPair<QByteArray, QByteArray>;
@@ -191,8 +191,7 @@ std::optional<QByteArray> EightBitText(const QByteArray& data)
             return std::nullopt;
         result += line + "\r\n";
     }
-    if (data.endsWith('\n'))
-        result.chop(2);
+    result.chop(2); // the last piece had no line end of its own
     return result;
 }
 

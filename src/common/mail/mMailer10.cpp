@@ -69,7 +69,7 @@ void TmMailer::AddExtraHeader(const QString& id, const QString& contents)
 {
     for (auto& header : fExtraHeaders)
         if (header.first.compare(id, Qt::CaseInsensitive) == 0) {
-            header = {id, contents};
+            header.second = contents;
             return;
         }
     fExtraHeaders.append({id, contents});
