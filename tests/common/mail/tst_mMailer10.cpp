@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -434,6 +435,43 @@ private slots:
         QCOMPARE(HeaderCount(msg, "Bcc"), 0);
         QVERIFY(!QJsonDocument(msg).toJson().contains("hidden@"));
         QCOMPARE(Header(msg, "Cc"), QString("copy@example.org"));
+    }
+
+    void largeAttachmentOverTlsArrivesIntact()
+    {
+        auto server = Server(TlsServer("implicit"));
+        QVERIFY(server);
+        auto mailer = Mailer();
+        mailer->SetPort(server->Port());
+        mailer->SetSecureTransfer(stImplicit);
+        mailer->SetWriteLogFile(false);
+        QByteArray data(3 * 1024 * 1024, Qt::Uninitialized);
+        for (char& c : data)
+            c = char(QRandomGenerator::global()->generate());
+        const QString path = fWork->filePath("backup.7z");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(data);
+        file.close();
+        mailer->Attachments().AttachedFiles() = {path + "|octet-stream"};
+        qint64 announced = 0;
+        QList<qint64> steps;
+        bool ended = false;
+        mailer->SetOnBeginSend(
+            [&](TmMailer&, TWorkMode, qint64, qint64 size) { announced = size; });
+        mailer->SetOnSending([&](TmMailer&, TWorkMode, qint64 done) { steps.append(done); });
+        mailer->SetOnEndSend([&](TmMailer&, TWorkMode) { ended = true; });
+
+        QVERIFY2(mailer->Send(), qPrintable(ErrorText(*mailer)));
+        const auto messages = server->Messages();
+        QCOMPARE(messages.size(), 1);
+        const QJsonValue part = messages[0]["message"]["structure"]["parts"][1];
+        QCOMPARE(part["content_type"].toString(), QString("application/octet-stream"));
+        QVERIFY(QByteArray::fromBase64(part["payload_b64"].toString().toLatin1()) == data);
+        QVERIFY(steps.size() > 10);
+        QVERIFY(std::is_sorted(steps.begin(), steps.end()));
+        QCOMPARE(steps.last(), announced);
+        QVERIFY(ended);
     }
 
     void serverNotListening()
