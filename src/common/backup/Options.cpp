@@ -1,5 +1,7 @@
 #include "common/backup/Options.h"
 
+#include "common/platform/CommandLine.h"
+
 namespace {
 
 bool NeedsQuotes(const QString& word)
@@ -39,34 +41,8 @@ QString OptionText(const QString& keyword, qint64 value)
 QStringList SplitCommandLine(const QString& commandLine)
 {
     QStringList words;
-    QString word;
-    bool inWord = false, quoted = false;
-    for (qsizetype i = 0; i < commandLine.size(); ++i) {
-        const QChar c = commandLine[i];
-        if (quoted) {
-            if (c != u'"') {
-                word += c;
-            } else if (i + 1 < commandLine.size() && commandLine[i + 1] == u'"') {
-                word += u'"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-        } else if (c == u' ' || c == u'\t') {
-            if (inWord)
-                words.append(word);
-            word.clear();
-            inWord = false;
-        } else {
-            inWord = true;
-            if (c == u'"')
-                quoted = true;
-            else
-                word += c;
-        }
-    }
-    if (inWord)
-        words.append(word);
+    for (const std::string& word : SplitCommandLine(commandLine.toStdString()))
+        words.append(QString::fromStdString(word));
     return words;
 }
 

@@ -1,19 +1,16 @@
 #include "common/backup/PlaceHolders.h"
 
-#include <pwd.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
-#include <QSysInfo>
 
 #include "common/backup/KvUtils.h"
 #include "common/backup/Volumes.h"
 #include "common/infra/IniFileUtils.h"
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
+#include "common/platform/SystemInfo.h"
 
 namespace {
 
@@ -151,14 +148,12 @@ QString VolumeWordOf(const QString& destination, const TVolumeTable& volumes)
 
 QString PlaceholderUserName()
 {
-    if (const passwd* pw = getpwuid(geteuid()))
-        return QString::fromLocal8Bit(pw->pw_name);
-    return qEnvironmentVariable("USER");
+    return QString::fromStdString(GetLoginUserName());
 }
 
 QString PlaceholderComputerName()
 {
-    return QSysInfo::machineHostName();
+    return QString::fromStdString(GetLocalComputerName());
 }
 
 QString ExpandPathPlaceholders(const QString& text)

@@ -7,9 +7,13 @@
 
 namespace {
 
-QString Lookup(const char* domain, const char* text)
+// dgettext hands back the very pointer it was given when it has no translation; an empty text
+// would give the catalogue's header instead of itself.
+const char* Lookup(const char* domain, const char* text)
 {
-    return QString::fromUtf8(dgettext(domain, text));
+    if (text == nullptr || *text == '\0')
+        return "";
+    return dgettext(domain, text);
 }
 
 std::vector<QByteArray>& ExtraResourceDomains()
@@ -29,27 +33,35 @@ void AddResourceDomain(const QByteArray& domain)
 
 QString Tr(const char* text)
 {
-    return Lookup(kDefaultDomain, text);
+    return QString::fromUtf8(Lookup(kDefaultDomain, text));
 }
 
 QString TrDialogs(const char* text)
 {
-    return Lookup(kDialogsDomain, text);
+    return QString::fromUtf8(Lookup(kDialogsDomain, text));
 }
 
 QString TrDomain(const char* domain, const char* text)
 {
-    return Lookup(domain, text);
+    return QString::fromUtf8(Lookup(domain, text));
+}
+
+QString TranslateText(const char* domain, const QString& text)
+{
+    if (text.isEmpty())
+        return text;
+    const QByteArray key = text.toUtf8();
+    const char* found = Lookup(domain, key.constData());
+    return found == key.constData() ? text : QString::fromUtf8(found);
 }
 
 QString TrResource(const char* text)
 {
-    // dgettext hands back the very pointer it was given when it has no translation.
-    const char* found = dgettext(kDefaultDomain, text);
+    const char* found = Lookup(kDefaultDomain, text);
     for (const QByteArray& domain : ExtraResourceDomains()) {
         if (found != text)
             break;
-        found = dgettext(domain.constData(), text);
+        found = Lookup(domain.constData(), text);
     }
     return QString::fromUtf8(found);
 }

@@ -1,0 +1,85 @@
+#include "common/platform/WinExecute.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+
+#include <security/pam_appl.h>
+#include <unistd.h>
+
+#include "common/platform/ChildProcess_posix.h"
+#include "common/platform/CommandLine.h"
+#include "common/platform/Logon_posix.h"
+
+namespace {
+
+std::string OurSearchPath()
+{
+    const char* path = std::getenv("PATH");
+    return path ? path : "/usr/local/bin:/usr/bin:/bin";
+}
+
+std::vector<std::string> SplitOrThrow(const std::string& commandLine, const std::string& account)
+{
+    std::vector<std::string> words = SplitCommandLine(commandLine);
+    if (words.empty() || words.front().empty())
+        ThrowErrno(ENOENT, account);
+    return words;
+}
+
+// Fills the request's account; false when there is no such account.
+bool LookUpAccount(const char* name, uid_t uid, TLogonRequest& request)
+{
+    passwd* found = nullptr;
+    for (std::size_t size = 1024; size <= (1u << 20); size *= 4) {
+        request.storage.assign(size, '\0');
+        const int rc =
+            name ? getpwnam_r(name, &request.account, request.storage.data(), size, &found)
+                 : getpwuid_r(uid, &request.account, request.storage.data(), size, &found);
+        if (rc != ERANGE)
+            return rc == 0 && found;
+    }
+    return false;
+}
+
+std::string CurrentUserName()
+{
+    TLogonRequest self;
+    return LookUpAccount(nullptr, geteuid(), self) ? self.account.pw_name : std::string();
+}
+
+} // namespace
+
+TProcessHandle StartProcess(const std::string& commandLine, const std::string& currentFolder)
+{
+    const std::vector<std::string> words = SplitOrThrow(commandLine, {});
+    const std::optional<std::string> program = ResolveProgram(words.front(), OurSearchPath());
+    if (!program)
+        ThrowErrno(ENOENT);
+    TSpawnSpec spec;
+    spec.program = *program;
+    spec.args = words;
+    spec.folder = currentFolder;
+    std::unique_ptr<TChildProcess> child;
+    if (const int error = SpawnChild(spec, child))
+        ThrowErrno(error);
+    return TProcessHandle(std::move(child));
+}
+
+TProcessHandle StartProcessAsUser(const std::string& user, const std::string& domain,
+                                  const std::string& password, const std::string& currentFolder,
+                                  const std::string& commandLine)
+{
+    if (user.empty() || user == CurrentUserName())
+        return StartProcess(commandLine, currentFolder);
+    TLogonRequest request;
+    request.accountText = AccountText(user, domain);
+    request.words = SplitOrThrow(commandLine, request.accountText);
+    if (!LookUpAccount(user.c_str(), 0, request))
+        ThrowLogonError(PAM_USER_UNKNOWN, request.accountText);
+    request.password = password;
+    request.folder = currentFolder;
+    const TLogonOptions options = LogonOptions();
+    return geteuid() == 0 ? StartWithPam(request, options.pamService)
+                          : StartWithSu(request, options.suProgram);
+}

@@ -1,0 +1,42 @@
+#include <QTest>
+
+#include "common/platform/CommandLine.h"
+
+using TWords = std::vector<std::string>;
+Q_DECLARE_METATYPE(TWords)
+
+class tst_CommandLine : public QObject {
+    Q_OBJECT
+
+private slots:
+    void split_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<TWords>("words");
+        QTest::newRow("empty") << "" << TWords{};
+        QTest::newRow("only blanks") << " \t " << TWords{};
+        QTest::newRow("blanks separate, runs collapse")
+            << "  prog  -a\tb  " << TWords{"prog", "-a", "b"};
+        QTest::newRow("quoted path with blanks")
+            << "\"/opt/my dir/prog\" \"a b\" c" << TWords{"/opt/my dir/prog", "a b", "c"};
+        QTest::newRow("doubled quote inside quotes")
+            << "prog \"say \"\"hi\"\"\"" << TWords{"prog", "say \"hi\""};
+        QTest::newRow("quotes join with the word around them")
+            << "x/\"my dir\"/p -o\"a b\"" << TWords{"x/my dir/p", "-oa b"};
+        QTest::newRow("empty quoted word is kept")
+            << "prog \"\" last" << TWords{"prog", "", "last"};
+        QTest::newRow("unterminated quote runs to the end")
+            << "prog \"a b" << TWords{"prog", "a b"};
+        QTest::newRow("UTF-8 passes through") << "prög \"ü ß\"" << TWords{"prög", "ü ß"};
+    }
+
+    void split()
+    {
+        QFETCH(QString, line);
+        QFETCH(TWords, words);
+        QCOMPARE(SplitCommandLine(line.toStdString()), words);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_CommandLine)
+#include "tst_CommandLine.moc"

@@ -1,0 +1,166 @@
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+#include "common/platform/SystemInfo.h"
+#include "common/platform/TaskbarWindows.h"
+
+namespace {
+
+const QString kHelper = KV_BINARY_DIR "/tests/bin/platform_window_helper";
+
+std::optional<TTaskbarWindow> FindTitle(const std::vector<TTaskbarWindow>& windows,
+                                        const QString& title)
+{
+    const auto found = std::find_if(windows.begin(), windows.end(), [&](const TTaskbarWindow& w) {
+        return w.title == title.toStdString();
+    });
+    return found == windows.end() ? std::nullopt : std::optional(*found);
+}
+
+} // namespace
+
+// Everything here happens on an Xvfb display of the test's own, and only processes the test
+// started are ever signalled.
+class tst_TaskbarWindows : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir runtime;
+    QProcess server;
+    QProcess windowManager;
+    std::vector<std::unique_ptr<QProcess>> helpers;
+    QString display;
+    QString suffix = QString::number(QRandomGenerator::global()->bounded(100000, 999999));
+
+    QProcessEnvironment DisplayEnvironment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        return env;
+    }
+
+    QProcess* StartHelper(const QString& title, const QString& kind = {})
+    {
+        helpers.push_back(std::make_unique<QProcess>());
+        QProcess* helper = helpers.back().get();
+        helper->setProcessEnvironment(DisplayEnvironment());
+        helper->start(kHelper, kind.isEmpty() ? QStringList{title} : QStringList{title, kind});
+        return helper->waitForStarted() ? helper : nullptr;
+    }
+
+    // Windows mapped before the window manager took over might not be listed by it.
+    bool WindowManagerRuns() const
+    {
+        QProcess xprop;
+        xprop.setProcessEnvironment(DisplayEnvironment());
+        xprop.start("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"});
+        return xprop.waitForFinished(5000) && xprop.readAllStandardOutput().contains("window id");
+    }
+
+    std::vector<TTaskbarWindow> List() const { return ListTaskbarWindows(display.toStdString()); }
+
+    std::vector<TTaskbarWindow> ListOnce(const QStringList& titles)
+    {
+        std::vector<TTaskbarWindow> windows;
+        (void)QTest::qWaitFor(
+            [&] {
+                windows = List();
+                return std::all_of(titles.begin(), titles.end(), [&](const QString& title) {
+                    return FindTitle(windows, title).has_value();
+                });
+            },
+            10000);
+        return windows;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty())
+            QSKIP("Xvfb is not installed");
+        if (QStandardPaths::findExecutable("openbox").isEmpty())
+            QSKIP("openbox is not installed");
+        if (QStandardPaths::findExecutable("xprop").isEmpty())
+            QSKIP("xprop (x11-utils) is not installed");
+        QVERIFY(QFile::setPermissions(runtime.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "800x600x24"});
+        QVERIFY(server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(server.canReadLine(), 15000);
+        display = ":" + QString::fromUtf8(server.readLine()).trimmed();
+        windowManager.setProcessEnvironment(DisplayEnvironment());
+        windowManager.start("openbox", {"--sm-disable"});
+        QVERIFY(windowManager.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(WindowManagerRuns(), 15000);
+    }
+
+    void cleanupTestCase()
+    {
+        for (auto& helper : helpers)
+            helper->kill(), helper->waitForFinished(3000);
+        windowManager.terminate();
+        windowManager.waitForFinished(3000);
+        server.terminate();
+        server.waitForFinished(3000);
+    }
+
+    void listsTaskbarWindowsWithTheirProcesses()
+    {
+        const QString plain = "kv plain " + suffix;
+        const QString unicode = "kv Ünïcödé ß " + suffix;
+        const QString tool = "kv tool " + suffix;
+        QProcess* first = StartHelper(plain);
+        QProcess* second = StartHelper(unicode);
+        QVERIFY(first && second && StartHelper(tool, "utility"));
+
+        const std::vector<TTaskbarWindow> windows = ListOnce({plain, unicode});
+        const std::optional<TTaskbarWindow> a = FindTitle(windows, plain);
+        const std::optional<TTaskbarWindow> b = FindTitle(windows, unicode);
+        QVERIFY(a && b);
+        QCOMPARE(a->processId, int(first->processId()));
+        QCOMPARE(b->processId, int(second->processId()));
+        QVERIFY(a->window != 0 && a->window != b->window);
+        QVERIFY2(!FindTitle(windows, tool), "a tool window is not on the taskbar");
+        QCOMPARE(ProcessProgramName(a->processId).value_or(""),
+                 std::string("platform_window_helper"));
+    }
+
+    void terminatesTheWindowsProcessButNeverOurs()
+    {
+        const QString title = "kv to end " + suffix;
+        QProcess* helper = StartHelper(title);
+        QVERIFY(helper);
+        const std::optional<TTaskbarWindow> window = FindTitle(ListOnce({title}), title);
+        QVERIFY(window);
+        QCOMPARE(window->processId, int(helper->processId()));
+
+        QCOMPARE(TerminateProcessById(window->processId), std::nullopt);
+        QVERIFY(helper->waitForFinished(5000));
+        QCOMPARE(helper->exitStatus(), QProcess::CrashExit);
+        QTRY_VERIFY_WITH_TIMEOUT(!FindTitle(List(), title), 5000);
+
+        // Gone now: the second attempt reports the system's text.
+        QVERIFY(!TerminateProcessById(window->processId).value_or("").empty());
+        // Our own process is refused (should the guard fail, only this test dies).
+        QVERIFY(!TerminateProcessById(CurrentProcessId()).value_or("").empty());
+    }
+
+    void noDisplayGivesNoWindows()
+    {
+        QVERIFY(!QFile::exists("/tmp/.X11-unix/X9731"));
+        QVERIFY(ListTaskbarWindows(":9731").empty());
+        QCOMPARE(ProcessProgramName(0), std::nullopt);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TaskbarWindows)
+#include "tst_TaskbarWindows.moc"
