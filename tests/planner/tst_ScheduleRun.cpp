@@ -138,12 +138,10 @@ private slots:
     void countedRotationWrapsTwice()
     {
         WriteSchedule(3, 4);
-        const QStringList rotation = {"full:Bu01F",         "differential:Bu02D",
-                                      "differential:Bu03D", "differential:Bu04D",
-                                      "full:Bu05F",         "differential:Bu06D",
-                                      "differential:Bu07D", "differential:Bu08D",
-                                      "full:Bu09F",         "differential:Bu10D",
-                                      "differential:Bu11D", "differential:Bu12D"};
+        const QStringList rotation = {
+            "full:Bu01F", "differential:Bu02D", "differential:Bu03D", "differential:Bu04D",
+            "full:Bu05F", "differential:Bu06D", "differential:Bu07D", "differential:Bu08D",
+            "full:Bu09F", "differential:Bu10D", "differential:Bu11D", "differential:Bu12D"};
         const QDate first(2025, 3, 1);
         for (int day = 0; day < 25; ++day) {
             const int step = day % 12 + 1;
@@ -189,7 +187,8 @@ private slots:
             const int step = day % 14 + 1;
             const int cycle = (step - 1) / 7 + 1;
             const bool full = day % 7 == 0;
-            const QString folder = "Bu" + days[day % 7] + QString::number(cycle) + (full ? "F" : "D");
+            const QString folder =
+                "Bu" + days[day % 7] + QString::number(cycle) + (full ? "F" : "D");
             QCOMPARE(Day(monday.addDays(day)),
                      QStringList{(full ? "full:" : "differential:") + folder});
             QCOMPARE(Stored("NextCycle"), step % 14 + 1);
@@ -362,25 +361,42 @@ private slots:
         QTest::addColumn<QString>("other");
         QTest::addColumn<QString>("schedName");
         const QString app = "@/";
-        QTest::newRow("name only") << QStringList{"Daily"} << "" << 5 << "" << "" << "Daily";
-        QTest::newRow("last name wins") << QStringList{"A", "B"} << "" << 5 << "" << "" << "B";
-        QTest::newRow("/i: absolute")
-            << QStringList{"/i:/x/plan"} << "/x/plan.ini" << 5 << "" << "" << "";
-        QTest::newRow("/ini: bare name")
-            << QStringList{"/ini:plan"} << app + "plan.ini" << 5 << "" << "" << "";
+        QTest::newRow("name only") << QStringList{"Daily"} << "" << 5 << ""
+                                   << ""
+                                   << "Daily";
+        QTest::newRow("last name wins") << QStringList{"A", "B"} << "" << 5 << ""
+                                        << ""
+                                        << "B";
+        QTest::newRow("/i: absolute") << QStringList{"/i:/x/plan"} << "/x/plan.ini" << 5 << ""
+                                      << ""
+                                      << "";
+        QTest::newRow("/ini: bare name") << QStringList{"/ini:plan"} << app + "plan.ini" << 5 << ""
+                                         << ""
+                                         << "";
         QTest::newRow("dot in a folder only")
             << QStringList{"-INI:/home/john.doe/plan"} << "/home/john.doe/plan.ini" << 5 << ""
-            << "" << "";
-        QTest::newRow("extension kept")
-            << QStringList{"/ini:/x/p.cfg"} << "/x/p.cfg" << 5 << "" << "" << "";
-        QTest::newRow("delay no number") << QStringList{"/delay:abc"} << "" << 5 << "" << "" << "";
-        QTest::newRow("delay 20") << QStringList{"/de:20 s"} << "" << 20 << "" << "" << "";
-        QTest::newRow("short options")
-            << QStringList{"/i", "/d"} << "" << 5 << "id" << "" << "";
-        QTest::newRow("slash alone") << QStringList{"/"} << "" << 5 << "i" << "" << "";
+            << ""
+            << "";
+        QTest::newRow("extension kept") << QStringList{"/ini:/x/p.cfg"} << "/x/p.cfg" << 5 << ""
+                                        << ""
+                                        << "";
+        QTest::newRow("delay no number") << QStringList{"/delay:abc"} << "" << 5 << ""
+                                         << ""
+                                         << "";
+        QTest::newRow("delay 20") << QStringList{"/de:20 s"} << "" << 20 << ""
+                                  << ""
+                                  << "";
+        QTest::newRow("short options") << QStringList{"/i", "/d"} << "" << 5 << "id"
+                                       << ""
+                                       << "";
+        QTest::newRow("slash alone") << QStringList{"/"} << "" << 5 << "i"
+                                     << ""
+                                     << "";
         QTest::newRow("others passed on")
-            << QStringList{"Daily", "/prompt:quiet", "-lang:de", "/interactiveX", "/delay"}
-            << "" << 5 << "" << " /prompt:quiet -lang:de /interactiveX /delay" << "Daily";
+            << QStringList{"Daily", "/prompt:quiet", "-lang:de", "/interactiveX", "/delay"} << ""
+            << 5 << ""
+            << " /prompt:quiet -lang:de /interactiveX /delay"
+            << "Daily";
     }
     void commandLine()
     {
@@ -441,9 +457,9 @@ private slots:
             QCOMPARE(reporter.events[0].strings, QStringList({error, "Daily", task}));
         } else {
             QCOMPARE(reporter.Hints(),
-                     QStringList{"Error " + error +
-                                 " on starting \"Kelvara\"!\r\nSchedule: Daily\r\nBackup task: " +
-                                 task});
+                     QStringList{
+                         "Error " + error +
+                         " on starting \"Kelvara\"!\r\nSchedule: Daily\r\nBackup task: " + task});
         }
     }
 

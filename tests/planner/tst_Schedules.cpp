@@ -219,14 +219,13 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
         QTest::newRow("ok") << "New" << true << 2 << 7 << -1 << 0 << "";
-        QTest::newRow("empty name") << "" << true << 2 << 7 << -1 << 1
-                                    << "Please specify a name for this schedule!";
-        QTest::newRow("name in other case")
-            << "daily" << true << 2 << 7 << -1 << 1
-            << "Please select a unique name for this schedule!";
+        QTest::newRow("empty name")
+            << "" << true << 2 << 7 << -1 << 1 << "Please specify a name for this schedule!";
+        QTest::newRow("name in other case") << "daily" << true << 2 << 7 << -1 << 1
+                                            << "Please select a unique name for this schedule!";
         QTest::newRow("own name when replacing") << "daily" << true << 2 << 7 << 0 << 0 << "";
-        QTest::newRow("no task")
-            << "New" << false << 2 << 7 << -1 << 2 << "Please select a valid backup task!";
+        QTest::newRow("no task") << "New" << false << 2 << 7 << -1 << 2
+                                 << "Please select a valid backup task!";
         QTest::newRow("99 weeks") << "New" << true << 99 << 7 << -1 << 0 << "";
         QTest::newRow("100 weeks") << "New" << true << 100 << 7 << -1 << 3
                                    << "The total number of steps exceeds the maximum of 693!";
@@ -282,7 +281,8 @@ private slots:
         QCOMPARE(ReplaceSchedule(list, 0, running, r), -1);
         QCOMPARE(list[0].NextCyc, 9);
         QCOMPARE(ReplaceSchedule(list, 0, running, r), 0);
-        QCOMPARE(r.Hints().last(), QString("Replace and reset selected backup schedule \"Daily\"?"));
+        QCOMPARE(r.Hints().last(),
+                 QString("Replace and reset selected backup schedule \"Daily\"?"));
         QCOMPARE(list[0].NextCyc, 0);
         QCOMPARE(list[0].LastFull, 0);
         QCOMPARE(list[0].LastDay, 0);
