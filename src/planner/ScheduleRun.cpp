@@ -245,9 +245,8 @@ TPlanerRun::TStep TPlanerRun::WeeklyStep(TSchedTask& s, int weekday, const QStri
 {
     const int cycle = (s.NextCyc - 1) / 7 + 1;
     const int lastFullCycle = s.LastFull >= 1 ? (s.LastFull - 1) / 7 + 1 : cycle;
-    // The full backup of this cycle was missed: it is made first. On the start weekday the
-    // day's own step is that full backup, so it is not made twice.
-    if (lastFullCycle != cycle && weekday != s.FirstDay)
+    // The full backup of this cycle was not made yet: it is made first, and waited for.
+    if (lastFullCycle != cycle)
         RunCatchUpFull(s, cycle, options);
     TStep step;
     step.folder = QStringLiteral("Bu") + WeekdayAbbr(weekday) + QString::number(cycle);

@@ -91,10 +91,15 @@ private slots:
         const QStringList folders = {"BuMo1F", "BuTu1I", "BuWe1I", "BuTh1I", "BuFr1I",
                                      "BuSa1I", "BuSu1I", "BuMo2F", "BuTu2I"};
         const QDate monday(2025, 6, 2);
+        int calls = 0;
         for (int day = 0; day < folders.size(); ++day) {
             QCOMPARE(Run({"Week"}, monday.addDays(day)), QByteArray());
-            const QStringList lines = LogLines(day + 1);
-            QCOMPARE(lines.size(), day + 1);
+            // The second Monday first makes the cycle's full backup, then its own.
+            calls += day == 7 ? 2 : 1;
+            const QStringList lines = LogLines(calls);
+            QCOMPARE(lines.size(), calls);
+            if (day == 7)
+                QCOMPARE(lines[calls - 2], lines[calls - 1]);
             const QStringList args = lines.last().split('\t');
             QCOMPARE(args.mid(1),
                      QStringList({task, "/startapp:kvplaner",
@@ -107,7 +112,7 @@ private slots:
         // The same day again from the scheduled task changes nothing.
         Run({"Week"}, monday.addDays(8));
         QTest::qWait(200);
-        QCOMPARE(LogLines(10).size(), folders.size());
+        QCOMPARE(LogLines(calls + 1).size(), calls);
         QCOMPARE(Stored("NextCycle"), 10);
     }
 
