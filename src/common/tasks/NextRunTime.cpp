@@ -74,6 +74,24 @@ std::optional<QDate> NextMonthly(const TTaskTriggerData& t, QDate from)
     return std::nullopt;
 }
 
+// The local date-time of a clock time; a time the clock skips (summer time starts) becomes the
+// first minute after the gap, so that day's run is not lost.
+QDateTime LocalTime(QDate day, QTime time)
+{
+    const QDateTime value(day, time);
+    if (value.isValid())
+        return value;
+    for (int minutes = 1; minutes <= 180; ++minutes) {
+        const QTime later = time.addSecs(minutes * 60);
+        if (later < time)
+            break;
+        const QDateTime shifted(day, QTime(later.hour(), later.minute()));
+        if (shifted.isValid())
+            return shifted;
+    }
+    return value;
+}
+
 // The first of base, base + interval, ... after `after` within the repetition duration.
 QDateTime FirstRunAfter(const QDateTime& base, const QDateTime& after, qint64 interval,
                         qint64 duration)
@@ -132,7 +150,7 @@ QDateTime NextTriggerRun(const TTaskTriggerData& t, const QDateTime& after)
     QDateTime best;
     std::optional<QDate> day = NextTriggerDay(t, after.date().addDays(-lookBack));
     for (int guard = 0; day && guard < 5000; ++guard) {
-        const QDateTime base(*day, start.time());
+        const QDateTime base = LocalTime(*day, start.time());
         if ((best.isValid() && base > best) || (hasEnd && base > end))
             break;
         const QDateTime run = FirstRunAfter(base, after, interval, duration);
