@@ -22,16 +22,9 @@ QString ReadText(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw EOleSysError(TaskResult::kFileNotFound, Tr("The system cannot find the file specified."));
+        throw EOleSysError(TaskResult::kFileNotFound,
+                           Tr("The system cannot find the file specified."));
     return QString::fromUtf8(file.readAll());
-}
-
-void WriteText(const QString& path, const QByteArray& bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EOleSysError(TaskResult::kAccessDenied,
-                           Fmt(Tr("Error writing to \"%s\""), {path}) + u' ' + file.errorString());
 }
 
 EOleSysError NotFound(const QString& name)
@@ -41,6 +34,14 @@ EOleSysError NotFound(const QString& name)
 }
 
 } // namespace
+
+void WriteTaskFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw EOleSysError(TaskResult::kAccessDenied,
+                           Fmt(Tr("Error writing to \"%s\""), {path}) + u' ' + file.errorString());
+}
 
 void CheckRunnableDefinition(const TTaskDefinitionData& definition)
 {
@@ -53,8 +54,7 @@ void CheckRunnableDefinition(const TTaskDefinitionData& definition)
 
 TTaskFileStore::TTaskFileStore(QString folder, TClock clock)
     : FFolder(IncludeTrailingPathDelimiter(folder)), FClock(std::move(clock))
-{
-}
+{}
 
 QString TTaskFileStore::DefaultFolder()
 {
@@ -118,7 +118,7 @@ void TTaskFileStore::WriteDefinition(const QString& name, const TTaskDefinitionD
 {
     TTaskDefinitionData stored = definition;
     stored.registration.uri = TaskPathOf(name);
-    WriteText(FileOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
+    WriteTaskFile(FileOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
 }
 
 void TTaskFileStore::Register(const QString& name, const TTaskDefinitionData& definition,
@@ -182,7 +182,7 @@ void TTaskFileStore::WriteState(const QString& name, const TRunState& state) con
                          QStringLiteral("\nPid=") + QString::number(state.pid) +
                          QStringLiteral("\nToken=") + state.token + QStringLiteral("\nBootId=") +
                          state.bootId + u'\n';
-    WriteText(FileOf(name, ".state"), text.toUtf8());
+    WriteTaskFile(FileOf(name, ".state"), text.toUtf8());
 }
 
 bool TTaskFileStore::UpdateRun(const QString& name, TRunState& state) const
@@ -211,13 +211,15 @@ void TTaskFileStore::Run(const QString& name)
     if (!definition.settings.enabled)
         throw EOleSysError(TaskResult::kTaskDisabled, Tr("The task is disabled."));
     if (!definition.settings.allowDemandStart)
-        throw EOleSysError(TaskResult::kAccessDenied, Tr("The task does not allow starting on demand."));
+        throw EOleSysError(TaskResult::kAccessDenied,
+                           Tr("The task does not allow starting on demand."));
     TRunState state = ReadState(stored);
     if (UpdateRun(stored, state)) {
         if (definition.settings.multipleInstances == 3)
             Stop(stored);
         else if (definition.settings.multipleInstances != 0)
-            throw EOleSysError(TaskResult::kAlreadyRunning, Tr("An instance of this task is already running."));
+            throw EOleSysError(TaskResult::kAlreadyRunning,
+                               Tr("An instance of this task is already running."));
     }
     TWinTask task(std::move(definition));
     if (task.IndexOfNextExecAction(0) < 0)

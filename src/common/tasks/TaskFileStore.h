@@ -53,6 +53,8 @@ private:
     TClock FClock;
 };
 
+// Writes a file in one step (the old file stays when writing fails); throws EOleSysError.
+void WriteTaskFile(const QString& path, const QByteArray& bytes);
 // Throws EOleSysError unless the definition can be run: at least one action, exec actions
 // with a program.
 void CheckRunnableDefinition(const TTaskDefinitionData& definition);

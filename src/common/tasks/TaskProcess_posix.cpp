@@ -45,7 +45,8 @@ size_t FormatNumber(char* out, long value)
     char digits[24];
     size_t n = 0;
     const bool negative = value < 0;
-    unsigned long v = negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    unsigned long v =
+        negative ? 0UL - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
     do {
         digits[n++] = char('0' + v % 10);
         v /= 10;
@@ -235,5 +236,6 @@ void TerminateProcessGroup(qint64 pid)
 QString BootId()
 {
     QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed())
+                                          : QString();
 }

@@ -10,8 +10,7 @@
 
 EOleSysError::EOleSysError(HRESULT code, const QString& message)
     : std::runtime_error(message.toStdString()), FCode(code)
-{
-}
+{}
 
 QString TaskPathOf(const QString& name)
 {
@@ -24,12 +23,12 @@ const QString kNamespace = QStringLiteral("http://schemas.microsoft.com/windows/
 
 constexpr std::array kDayNames = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                   "Thursday", "Friday", "Saturday"};
-constexpr std::array kMonthNames = {"January", "February", "March",     "April",
-                                    "May",     "June",     "July",      "August",
-                                    "September", "October", "November", "December"};
+constexpr std::array kMonthNames = {"January",   "February", "March",    "April",
+                                    "May",       "June",     "July",     "August",
+                                    "September", "October",  "November", "December"};
 // Logon types 1..6.
-constexpr std::array kLogonNames = {"Password", "S4U", "InteractiveToken", "Group",
-                                    "ServiceAccount", "InteractiveTokenOrPassword"};
+constexpr std::array kLogonNames = {
+    "Password", "S4U", "InteractiveToken", "Group", "ServiceAccount", "InteractiveTokenOrPassword"};
 constexpr std::array kInstanceNames = {"Parallel", "Queue", "IgnoreNew", "StopExisting"};
 
 struct TTriggerElement {
@@ -90,8 +89,14 @@ public:
         if (!value.isEmpty())
             W.writeTextElement(QLatin1String(name), value);
     }
-    void Bool(const char* name, bool value) { W.writeTextElement(QLatin1String(name), BoolText(value)); }
-    void Int(const char* name, int value) { W.writeTextElement(QLatin1String(name), QString::number(value)); }
+    void Bool(const char* name, bool value)
+    {
+        W.writeTextElement(QLatin1String(name), BoolText(value));
+    }
+    void Int(const char* name, int value)
+    {
+        W.writeTextElement(QLatin1String(name), QString::number(value));
+    }
 
     void Bits(const char* group, const auto& names, int mask)
     {
@@ -664,9 +669,11 @@ QString DefinitionToXml(const TTaskDefinitionData& def)
     out.Text("GroupId", p.groupId);
     out.Text("DisplayName", p.displayName);
     if (p.logonType >= 1 && p.logonType <= int(kLogonNames.size()))
-        w.writeTextElement(QStringLiteral("LogonType"), QLatin1String(kLogonNames[size_t(p.logonType - 1)]));
-    w.writeTextElement(QStringLiteral("RunLevel"), p.runLevel == 1 ? QStringLiteral("HighestAvailable")
-                                                                   : QStringLiteral("LeastPrivilege"));
+        w.writeTextElement(QStringLiteral("LogonType"),
+                           QLatin1String(kLogonNames[size_t(p.logonType - 1)]));
+    w.writeTextElement(QStringLiteral("RunLevel"), p.runLevel == 1
+                                                       ? QStringLiteral("HighestAvailable")
+                                                       : QStringLiteral("LeastPrivilege"));
     w.writeEndElement();
     w.writeEndElement();
 

@@ -18,9 +18,9 @@ using HRESULT = std::int32_t;
 // Result codes (the values of the Windows Task Scheduler, so messages and callers agree).
 namespace TaskResult {
 inline constexpr HRESULT kOk = 0;
-inline constexpr HRESULT kHasNotRun = 0x00041303;   // the task has not yet run
-inline constexpr HRESULT kRunning = 0x00041301;     // the task is running
-inline constexpr HRESULT kTerminated = 0x00041306;  // the last run was stopped
+inline constexpr HRESULT kHasNotRun = 0x00041303;  // the task has not yet run
+inline constexpr HRESULT kRunning = 0x00041301;    // the task is running
+inline constexpr HRESULT kTerminated = 0x00041306; // the last run was stopped
 inline constexpr HRESULT kNotImplemented = HRESULT(0x80004001);
 inline constexpr HRESULT kFail = HRESULT(0x80004005);
 inline constexpr HRESULT kFileNotFound = HRESULT(0x80070002);
@@ -46,9 +46,9 @@ private:
 
 // Trigger type constants of the scheduler (there is no 10).
 namespace TriggerKind {
-inline constexpr int kEvent = 0, kTime = 1, kDaily = 2, kWeekly = 3, kMonthly = 4,
-                     kMonthlyDow = 5, kIdle = 6, kRegistration = 7, kBoot = 8, kLogon = 9,
-                     kSessionStateChange = 11, kCustom = 12;
+inline constexpr int kEvent = 0, kTime = 1, kDaily = 2, kWeekly = 3, kMonthly = 4, kMonthlyDow = 5,
+                     kIdle = 6, kRegistration = 7, kBoot = 8, kLogon = 9, kSessionStateChange = 11,
+                     kCustom = 12;
 }
 // Action type constants of the scheduler.
 namespace ActionKind {
@@ -72,19 +72,19 @@ struct TTaskTriggerData {
     bool enabled = true;
     QString executionTimeLimit;
     TTaskRepetitionData repetition;
-    int daysInterval = 1;           // daily
-    int weeksInterval = 1;          // weekly
-    int daysOfWeek = 0;             // bit 0 Sunday ... bit 6 Saturday
-    int daysOfMonth = 0;            // bit 0 day 1 ... bit 30 day 31
-    int monthsOfYear = 0;           // bit 0 January ... bit 11 December
-    int weeksOfMonth = 0;           // bit 0 first ... bit 3 fourth week
+    int daysInterval = 1;  // daily
+    int weeksInterval = 1; // weekly
+    int daysOfWeek = 0;    // bit 0 Sunday ... bit 6 Saturday
+    int daysOfMonth = 0;   // bit 0 day 1 ... bit 30 day 31
+    int monthsOfYear = 0;  // bit 0 January ... bit 11 December
+    int weeksOfMonth = 0;  // bit 0 first ... bit 3 fourth week
     bool runOnLastDayOfMonth = false;
     bool runOnLastWeekOfMonth = false;
-    QString randomDelay, delay;     // duration texts
-    QString subscription;           // event query
-    QString userId;                 // logon, session state change
-    QString stateChange;            // session state change
-    QString rawXml;                 // a trigger element this program does not know, kept as read
+    QString randomDelay, delay; // duration texts
+    QString subscription;       // event query
+    QString userId;             // logon, session state change
+    QString stateChange;        // session state change
+    QString rawXml;             // a trigger element this program does not know, kept as read
 };
 
 struct TTaskActionData {

@@ -101,8 +101,8 @@ QStringList ExplicitDays(const TTaskTriggerData& t, QDate from, const QDateTime&
 {
     const QTime clock = TaskTimeToDateTime(t.startBoundary).time();
     QStringList days;
-    for (auto day = NextTriggerDay(t, from); day && day->month() == from.month() &&
-                                              day->year() == from.year();
+    for (auto day = NextTriggerDay(t, from);
+         day && day->month() == from.month() && day->year() == from.year();
          day = NextTriggerDay(t, day->addDays(1))) {
         if (end.isValid() && QDateTime(*day, clock) > end)
             break;
@@ -110,8 +110,8 @@ QStringList ExplicitDays(const TTaskTriggerData& t, QDate from, const QDateTime&
     }
     if (days.isEmpty())
         return {};
-    return {QString::number(from.year()) + u'-' + Two(from.month()) + u'-' + days.join(u',') + u' ' +
-            time};
+    return {QString::number(from.year()) + u'-' + Two(from.month()) + u'-' + days.join(u',') +
+            u' ' + time};
 }
 
 QStringList PatternLines(const TCalendarPattern& p, const QString& years, int firstMonth,
@@ -164,15 +164,6 @@ bool IsOwnUser(const QString& user)
         return true;
     const QString name = user.section(u'\\', -1);
     return name == qEnvironmentVariable("USER") || name == qEnvironmentVariable("LOGNAME");
-}
-
-void WriteFile(const QString& path, const QString& text)
-{
-    QSaveFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EOleSysError(TaskResult::kAccessDenied,
-                           Fmt(Tr("Error writing to \"%s\""), {path}) + u' ' + file.errorString());
 }
 
 QMap<QString, QString> ParseProperties(const QString& block)
@@ -256,7 +247,8 @@ QStringList CalendarExpressions(const TTaskTriggerData& t)
     QStringList lines = ExplicitDays(t, s, end, time);
     if (end.isValid() && end.date().year() == y && end.date().month() == s.month())
         return lines;
-    const int lastMonthOfFirstYear = end.isValid() && end.date().year() == y ? end.date().month() - 1 : 12;
+    const int lastMonthOfFirstYear =
+        end.isValid() && end.date().year() == y ? end.date().month() - 1 : 12;
     lines << PatternLines(p, QString::number(y), s.month() + 1, lastMonthOfFirstYear, time);
     if (!end.isValid()) {
         lines << PatternLines(p, QString::number(y + 1) + QStringLiteral("/1"), 1, 12, time);
@@ -264,8 +256,9 @@ QStringList CalendarExpressions(const TTaskTriggerData& t)
     }
     const int ey = end.date().year();
     if (ey - 1 >= y + 1)
-        lines << PatternLines(p, QString::number(y + 1) + QStringLiteral("..") + QString::number(ey - 1),
-                              1, 12, time);
+        lines << PatternLines(
+            p, QString::number(y + 1) + QStringLiteral("..") + QString::number(ey - 1), 1, 12,
+            time);
     if (ey > y)
         lines << PatternLines(p, QString::number(ey), 1, end.date().month() - 1, time);
     lines << ExplicitDays(t, QDate(ey, end.date().month(), 1), end, time);
@@ -288,7 +281,8 @@ TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionDat
     for (const QString& word : SplitCommandLine(action.ExecArguments()))
         exec << SystemdExecWord(word);
     units.service = QStringLiteral("[Unit]\nDescription=") + UnitText(taskName) +
-                    QStringLiteral("\n\n[Service]\nType=exec\nExecStart=") + exec.join(u' ') + u'\n';
+                    QStringLiteral("\n\n[Service]\nType=exec\nExecStart=") + exec.join(u' ') +
+                    u'\n';
     const QString workDir = UnquotedExecPath(action.ExecWorkingDirectory());
     if (!workDir.isEmpty())
         units.service += QStringLiteral("WorkingDirectory=") + UnitText(workDir) + u'\n';
@@ -310,7 +304,9 @@ TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionDat
     }
     if (timers.isEmpty())
         return units;
-    const auto flag = [](bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); };
+    const auto flag = [](bool value) {
+        return value ? QStringLiteral("true") : QStringLiteral("false");
+    };
     units.timer = QStringLiteral("[Unit]\nDescription=") + UnitText(taskName) +
                   QStringLiteral("\n\n[Timer]\n") + timers.join(u'\n') +
                   QStringLiteral("\nAccuracySec=1s\nPersistent=") +
@@ -326,13 +322,15 @@ TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionDat
 // ---- Backend ----
 
 TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
-    : FFolder(IncludeTrailingPathDelimiter(unitFolder.isEmpty() ? DefaultUnitFolder() : unitFolder)),
+    : FFolder(
+          IncludeTrailingPathDelimiter(unitFolder.isEmpty() ? DefaultUnitFolder() : unitFolder)),
       FRunner(std::move(runner))
 {
     if (!FRunner)
         FRunner = [](const QStringList& arguments) {
             QProcess process;
-            process.start(QStringLiteral("systemctl"), QStringList{QStringLiteral("--user")} + arguments);
+            process.start(QStringLiteral("systemctl"),
+                          QStringList{QStringLiteral("--user")} + arguments);
             TCommandOutput output;
             if (!process.waitForFinished(15000)) {
                 process.kill();
@@ -340,7 +338,8 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
                 output.err = process.errorString();
                 return output;
             }
-            output.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+            output.exitCode =
+                process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
             output.out = QString::fromUtf8(process.readAllStandardOutput());
             output.err = QString::fromUtf8(process.readAllStandardError());
             return output;
@@ -380,7 +379,8 @@ void TTaskSystemdStore::Connect()
         throw EOleSysError(TaskResult::kAccessDenied,
                            Fmt(Tr("The task folder \"%s\" cannot be created."), {FFolder}));
     if (!Available())
-        throw EOleSysError(TaskResult::kServiceNotRunning, Tr("The systemd user manager is not running."));
+        throw EOleSysError(TaskResult::kServiceNotRunning,
+                           Tr("The systemd user manager is not running."));
 }
 
 QString TTaskSystemdStore::PathOf(const QString& name, const char* suffix) const
@@ -391,7 +391,8 @@ QString TTaskSystemdStore::PathOf(const QString& name, const char* suffix) const
 QStringList TTaskSystemdStore::TaskNames()
 {
     QStringList names;
-    for (const QString& file : QDir(FFolder).entryList({kPrefix + QStringLiteral("*.xml")}, QDir::Files)) {
+    for (const QString& file :
+         QDir(FFolder).entryList({kPrefix + QStringLiteral("*.xml")}, QDir::Files)) {
         QFile f(FFolder + file);
         if (!f.open(QIODevice::ReadOnly))
             continue;
@@ -399,8 +400,9 @@ QStringList TTaskSystemdStore::TaskNames()
         if (uri.startsWith(u'\\'))
             names << uri.mid(1);
     }
-    std::sort(names.begin(), names.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     return names;
 }
 
@@ -409,14 +411,16 @@ QString TTaskSystemdStore::RequireName(const QString& name)
     for (const QString& stored : TaskNames())
         if (stored.compare(name, Qt::CaseInsensitive) == 0)
             return stored;
-    throw EOleSysError(TaskResult::kFileNotFound, Fmt(Tr("The task \"%s\" does not exist."), {name}));
+    throw EOleSysError(TaskResult::kFileNotFound,
+                       Fmt(Tr("The task \"%s\" does not exist."), {name}));
 }
 
 TTaskDefinitionData TTaskSystemdStore::Definition(const QString& name)
 {
     QFile file(PathOf(RequireName(name), ".xml"));
     if (!file.open(QIODevice::ReadOnly))
-        throw EOleSysError(TaskResult::kFileNotFound, Tr("The system cannot find the file specified."));
+        throw EOleSysError(TaskResult::kFileNotFound,
+                           Tr("The system cannot find the file specified."));
     return DefinitionFromXml(QString::fromUtf8(file.readAll()));
 }
 
@@ -424,16 +428,17 @@ void TTaskSystemdStore::WriteUnits(const QString& name, const TTaskDefinitionDat
 {
     TTaskDefinitionData stored = definition;
     stored.registration.uri = TaskPathOf(name);
-    const TSystemdUnits units = MakeSystemdUnits(name, stored); // refuses before anything is written
+    const TSystemdUnits units =
+        MakeSystemdUnits(name, stored); // refuses before anything is written
     if (!QDir().mkpath(FFolder))
         throw EOleSysError(TaskResult::kAccessDenied,
                            Fmt(Tr("The task folder \"%s\" cannot be created."), {FFolder}));
-    WriteFile(PathOf(name, ".service"), units.service);
+    WriteTaskFile(PathOf(name, ".service"), units.service.toUtf8());
     if (units.timer.isEmpty())
         QFile::remove(PathOf(name, ".timer"));
     else
-        WriteFile(PathOf(name, ".timer"), units.timer);
-    WriteFile(PathOf(name, ".xml"), DefinitionToXml(stored));
+        WriteTaskFile(PathOf(name, ".timer"), units.timer.toUtf8());
+    WriteTaskFile(PathOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
 }
 
 void TTaskSystemdStore::Activate(const QString& name, bool enabled)
@@ -462,7 +467,8 @@ void TTaskSystemdStore::Register(const QString& name, const TTaskDefinitionData&
 void TTaskSystemdStore::Delete(const QString& name)
 {
     const QString stored = RequireName(name);
-    Systemctl({QStringLiteral("disable"), QStringLiteral("--now"), SystemdUnitBase(stored) + QStringLiteral(".timer")},
+    Systemctl({QStringLiteral("disable"), QStringLiteral("--now"),
+               SystemdUnitBase(stored) + QStringLiteral(".timer")},
               false);
     for (const char* suffix : {".timer", ".service", ".xml"})
         QFile::remove(PathOf(stored, suffix));
@@ -483,14 +489,16 @@ void TTaskSystemdStore::Run(const QString& name)
     const QString stored = RequireName(name);
     if (!Definition(stored).settings.enabled)
         throw EOleSysError(TaskResult::kTaskDisabled, Tr("The task is disabled."));
-    Systemctl({QStringLiteral("start"), QStringLiteral("--no-block"), SystemdUnitBase(stored) + QStringLiteral(".service")},
+    Systemctl({QStringLiteral("start"), QStringLiteral("--no-block"),
+               SystemdUnitBase(stored) + QStringLiteral(".service")},
               true);
 }
 
 void TTaskSystemdStore::Stop(const QString& name)
 {
     const QString stored = RequireName(name);
-    Systemctl({QStringLiteral("stop"), QStringLiteral("--no-block"), SystemdUnitBase(stored) + QStringLiteral(".service")},
+    Systemctl({QStringLiteral("stop"), QStringLiteral("--no-block"),
+               SystemdUnitBase(stored) + QStringLiteral(".service")},
               true);
 }
 
@@ -499,22 +507,23 @@ TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
     const QString stored = RequireName(name);
     const TTaskDefinitionData definition = Definition(stored);
     const QString base = SystemdUnitBase(stored);
-    const TCommandOutput output = Systemctl(
-        {QStringLiteral("show"), QStringLiteral("--timestamp=unix"),
-         QStringLiteral("-p"), QStringLiteral("ActiveState,ExecMainCode,ExecMainStatus,ExecMainStartTimestamp,NextElapseUSecRealtime"),
-         base + QStringLiteral(".service"), base + QStringLiteral(".timer")},
-        true);
+    const TCommandOutput output =
+        Systemctl({QStringLiteral("show"), QStringLiteral("--timestamp=unix"), QStringLiteral("-p"),
+                   QStringLiteral("ActiveState,ExecMainCode,ExecMainStatus,ExecMainStartTimestamp,"
+                                  "NextElapseUSecRealtime"),
+                   base + QStringLiteral(".service"), base + QStringLiteral(".timer")},
+                  true);
     const QStringList blocks = output.out.split(QStringLiteral("\n\n"));
     const auto service = ParseProperties(blocks.value(0));
     const auto timer = ParseProperties(blocks.value(1));
 
     TTaskRunInfo info;
     const QString active = service.value(QStringLiteral("ActiveState"));
-    const bool running = active == u"active" || active == u"activating" || active == u"deactivating" ||
-                         active == u"reloading";
-    info.state = running                          ? TaskState::kRunning
+    const bool running = active == u"active" || active == u"activating" ||
+                         active == u"deactivating" || active == u"reloading";
+    info.state = running                       ? TaskState::kRunning
                  : definition.settings.enabled ? TaskState::kReady
-                                                  : TaskState::kDisabled;
+                                               : TaskState::kDisabled;
     info.lastRunTime = ParseTimestamp(service.value(QStringLiteral("ExecMainStartTimestamp")));
     const int code = service.value(QStringLiteral("ExecMainCode")).toInt();
     if (running)

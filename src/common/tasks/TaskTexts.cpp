@@ -101,7 +101,8 @@ QString MonthList(int mask)
 
 QString DayList(int mask)
 {
-    return JoinBits(mask, 32, [](int bit) { return bit == 31 ? Tr("Last") : QString::number(bit + 1); });
+    return JoinBits(mask, 32,
+                    [](int bit) { return bit == 31 ? Tr("Last") : QString::number(bit + 1); });
 }
 
 QString WeekList(int mask)
@@ -222,8 +223,9 @@ QString TriggerDescription(const TWinTaskTrigger& t)
                (t.Interval() != 0 ? RepetitionText(t) : QString());
     case TriggerKind::kWeekly:
         if (t.WeeksInterval() <= 1)
-            return FormatTemplate(Tr("At %0:s every %1:s of every week, starting %2:s"),
-                                  {TextArg(time), TextArg(WeekdayList(t.DaysOfWeek())), TextArg(date)});
+            return FormatTemplate(
+                Tr("At %0:s every %1:s of every week, starting %2:s"),
+                {TextArg(time), TextArg(WeekdayList(t.DaysOfWeek())), TextArg(date)});
         return FormatTemplate(Tr("At %0:s every %1:s of every %2:u weeks, starting %3:s"),
                               {TextArg(time), TextArg(WeekdayList(t.DaysOfWeek())),
                                NumberArg(t.WeeksInterval()), TextArg(date)});
@@ -233,7 +235,8 @@ QString TriggerDescription(const TWinTaskTrigger& t)
                                TextArg(MonthList(t.MonthsOfYear())), TextArg(date)});
     case TriggerKind::kMonthlyDow:
         return FormatTemplate(Tr("Runs on the %0:s %1:s, each %2:s starting %3:s"),
-                              {TextArg(WeekList(t.WeeksOfMonth())), TextArg(WeekdayList(t.DaysOfWeek())),
+                              {TextArg(WeekList(t.WeeksOfMonth())),
+                               TextArg(WeekdayList(t.DaysOfWeek())),
                                TextArg(MonthList(t.MonthsOfYear())), TextArg(date)});
     case TriggerKind::kIdle:
         return Tr("When computer is idle");

@@ -45,8 +45,8 @@ QString OffsetText(int seconds)
         return QStringLiteral("Z");
     const int minutes = qAbs(seconds) / 60;
     return QString(seconds < 0 ? u'-' : u'+') + QStringLiteral("%1:%2")
-                                                     .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                                                     .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+                                                    .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                                                    .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace

@@ -69,8 +69,8 @@ TWinTaskActionType ActionTypeFromConstant(int value)
 
 int ActionTypeConstant(TWinTaskActionType type)
 {
-    constexpr std::array kConstants = {ActionKind::kExec, ActionKind::kComHandler, ActionKind::kEmail,
-                                       ActionKind::kShowMessage};
+    constexpr std::array kConstants = {ActionKind::kExec, ActionKind::kComHandler,
+                                       ActionKind::kEmail, ActionKind::kShowMessage};
     return kConstants[size_t(type)];
 }
 
@@ -175,8 +175,7 @@ QString UnquotedExecPath(const QString& path)
 
 TWinTaskIdleSettings::TWinTaskIdleSettings(std::shared_ptr<TTaskDefinitionData> definition)
     : pIdleSettings(std::move(definition))
-{
-}
+{}
 
 std::uint32_t TWinTaskIdleSettings::IdleDuration() const
 {
@@ -200,8 +199,7 @@ void TWinTaskIdleSettings::SetWaitTimeout(std::uint32_t seconds)
 
 TWinTaskSettings::TWinTaskSettings(std::shared_ptr<TTaskDefinitionData> definition)
     : pSettings(definition), FIdleSettings(definition)
-{
-}
+{}
 
 TWinTaskCompatibility TWinTaskSettings::Compatibility() const
 {
@@ -274,8 +272,7 @@ void TWinTaskSettings::SetRestartInterval(std::uint32_t minutes)
 
 TWinTaskAction::TWinTaskAction(std::shared_ptr<TTaskActionData> action)
     : pAction(std::move(action)), FActionType(ActionTypeFromConstant(pAction->type))
-{
-}
+{}
 
 QString TWinTaskAction::ActionTypeAsString() const
 {
@@ -534,7 +531,8 @@ void TWinTaskTrigger::SetToDefault(const QString& userId)
 {
     FTimeZone = false;
     const QDateTime now = QDateTime::currentDateTime();
-    SetStartTime(QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
+    SetStartTime(
+        QDateTime(now.date(), QTime(now.time().hour(), now.time().minute(), now.time().second())));
     SetLogonUserId(userId);
 }
 
@@ -713,8 +711,7 @@ int TWinTask::IndexOfNextExecAction(int fromIndex)
 TWinRegisteredTask::TWinRegisteredTask(ITaskBackend& backend, const QString& name)
     : pRegisteredTask(&backend), FTaskName(name),
       FTask(std::make_unique<TWinTask>(backend.Definition(name)))
-{
-}
+{}
 
 bool TWinRegisteredTask::Enabled() const
 {
@@ -807,8 +804,7 @@ void TWinRegisteredTask::Stop()
 
 TWinTaskFolder::TWinTaskFolder(ITaskBackend& backend, const QString& path)
     : pRootFolder(&backend), FPath(path)
-{
-}
+{}
 
 QString TWinTaskFolder::FolderName() const
 {
@@ -886,8 +882,7 @@ int TWinTaskFolder::RegisterTask(const QString& taskName, TWinTask& task, const 
 
 TWinTaskScheduler::TWinTaskScheduler(std::unique_ptr<ITaskBackend> backend)
     : pService(std::move(backend))
-{
-}
+{}
 
 TWinTaskScheduler::~TWinTaskScheduler() = default;
 

@@ -42,16 +42,16 @@ private slots:
             << "<TimeTrigger><Repetition><Interval>PT1H</Interval><Duration>PT3H</Duration>"
                "</Repetition><StartBoundary>2025-03-01T14:05:00</StartBoundary></TimeTrigger>"
             << At(2025, 3, 1, 16, 30) << QDateTime();
-        QTest::newRow("daily later today") << daily(1, "2025-01-01T06:30:00") << At(2025, 3, 5, 6, 0)
-                                           << At(2025, 3, 5, 6, 30);
-        QTest::newRow("daily tomorrow") << daily(1, "2025-01-01T06:30:00") << At(2025, 3, 5, 6, 30)
-                                        << At(2025, 3, 6, 6, 30);
+        QTest::newRow("daily later today")
+            << daily(1, "2025-01-01T06:30:00") << At(2025, 3, 5, 6, 0) << At(2025, 3, 5, 6, 30);
+        QTest::newRow("daily tomorrow")
+            << daily(1, "2025-01-01T06:30:00") << At(2025, 3, 5, 6, 30) << At(2025, 3, 6, 6, 30);
         QTest::newRow("every 3 days across february of a leap year")
             << daily(3, "2024-02-26T06:30:00") << At(2024, 2, 27) << At(2024, 2, 29, 6, 30);
         QTest::newRow("every 3 days, common year")
             << daily(3, "2025-02-26T06:30:00") << At(2025, 2, 27) << At(2025, 3, 1, 6, 30);
-        QTest::newRow("daily not before start") << daily(1, "2025-06-01T06:30:00") << At(2025, 3, 1)
-                                                << At(2025, 6, 1, 6, 30);
+        QTest::newRow("daily not before start")
+            << daily(1, "2025-06-01T06:30:00") << At(2025, 3, 1) << At(2025, 6, 1, 6, 30);
         QTest::newRow("daily past end")
             << "<CalendarTrigger><StartBoundary>2025-01-01T06:30:00</StartBoundary>"
                "<EndBoundary>2025-03-05T12:00:00</EndBoundary><ScheduleByDay><DaysInterval>1"
@@ -59,7 +59,8 @@ private slots:
             << At(2025, 3, 5, 7, 0) << QDateTime();
         QTest::newRow("disabled")
             << "<CalendarTrigger><StartBoundary>2025-01-01T06:30:00</StartBoundary><Enabled>false"
-               "</Enabled><ScheduleByDay><DaysInterval>1</DaysInterval></ScheduleByDay></CalendarTrigger>"
+               "</Enabled><ScheduleByDay><DaysInterval>1</DaysInterval></ScheduleByDay></"
+               "CalendarTrigger>"
             << At(2025, 3, 5) << QDateTime();
         const QString weekly =
             "<CalendarTrigger><StartBoundary>2025-03-03T22:00:00</StartBoundary><ScheduleByWeek>"
@@ -71,12 +72,17 @@ private slots:
             "<CalendarTrigger><StartBoundary>2024-01-01T10:00:00</StartBoundary><ScheduleByMonth>"
             "<DaysOfMonth><Day>31</Day><Day>Last</Day></DaysOfMonth><Months><February/><April/>"
             "<May/></Months></ScheduleByMonth></CalendarTrigger>";
-        QTest::newRow("last day of a leap february") << monthly << At(2024, 2, 1) << At(2024, 2, 29, 10, 0);
-        QTest::newRow("last day of april, no 31st") << monthly << At(2024, 3, 1) << At(2024, 4, 30, 10, 0);
-        QTest::newRow("31st and last day once") << monthly << At(2024, 5, 1) << At(2024, 5, 31, 10, 0);
-        QTest::newRow("next year's february") << monthly << At(2024, 6, 1) << At(2025, 2, 28, 10, 0);
+        QTest::newRow("last day of a leap february")
+            << monthly << At(2024, 2, 1) << At(2024, 2, 29, 10, 0);
+        QTest::newRow("last day of april, no 31st")
+            << monthly << At(2024, 3, 1) << At(2024, 4, 30, 10, 0);
+        QTest::newRow("31st and last day once")
+            << monthly << At(2024, 5, 1) << At(2024, 5, 31, 10, 0);
+        QTest::newRow("next year's february")
+            << monthly << At(2024, 6, 1) << At(2025, 2, 28, 10, 0);
         QTest::newRow("29 february only in leap years")
-            << "<CalendarTrigger><StartBoundary>2025-01-01T10:00:00</StartBoundary><ScheduleByMonth>"
+            << "<CalendarTrigger><StartBoundary>2025-01-01T10:00:00</"
+               "StartBoundary><ScheduleByMonth>"
                "<DaysOfMonth><Day>29</Day></DaysOfMonth><Months><February/></Months>"
                "</ScheduleByMonth></CalendarTrigger>"
             << At(2025, 1, 1) << At(2028, 2, 29, 10, 0);
@@ -85,8 +91,10 @@ private slots:
             "<ScheduleByMonthDayOfWeek><Weeks><Week>Last</Week></Weeks><DaysOfWeek><Sunday/>"
             "</DaysOfWeek><Months><March/><November/></Months></ScheduleByMonthDayOfWeek>"
             "</CalendarTrigger>";
-        QTest::newRow("last sunday of march") << lastSunday << At(2025, 3, 1) << At(2025, 3, 30, 10, 0);
-        QTest::newRow("last sunday of november") << lastSunday << At(2025, 3, 31) << At(2025, 11, 30, 10, 0);
+        QTest::newRow("last sunday of march")
+            << lastSunday << At(2025, 3, 1) << At(2025, 3, 30, 10, 0);
+        QTest::newRow("last sunday of november")
+            << lastSunday << At(2025, 3, 31) << At(2025, 11, 30, 10, 0);
         QTest::newRow("second tuesday")
             << "<CalendarTrigger><StartBoundary>2025-01-01T10:00:00</StartBoundary>"
                "<ScheduleByMonthDayOfWeek><Weeks><Week>2</Week></Weeks><DaysOfWeek><Tuesday/>"
@@ -96,8 +104,9 @@ private slots:
             << "<LogonTrigger><StartBoundary>2025-01-01T10:00:00</StartBoundary></LogonTrigger>"
             << At(2025, 1, 1) << QDateTime();
         QTest::newRow("boot never") << "<BootTrigger/>" << At(2025, 1, 1) << QDateTime();
-        QTest::newRow("event never") << "<EventTrigger><Subscription>q</Subscription></EventTrigger>"
-                                     << At(2025, 1, 1) << QDateTime();
+        QTest::newRow("event never")
+            << "<EventTrigger><Subscription>q</Subscription></EventTrigger>" << At(2025, 1, 1)
+            << QDateTime();
         QTest::newRow("idle never") << "<IdleTrigger/>" << At(2025, 1, 1) << QDateTime();
     }
     void nextRun()
@@ -105,7 +114,8 @@ private slots:
         QFETCH(QString, xml);
         QFETCH(QDateTime, after);
         QFETCH(QDateTime, next);
-        const TTaskDefinitionData def = DefinitionFromXml("<Task><Triggers>" + xml + "</Triggers></Task>");
+        const TTaskDefinitionData def =
+            DefinitionFromXml("<Task><Triggers>" + xml + "</Triggers></Task>");
         QCOMPARE(int(def.triggers.size()), 1);
         QCOMPARE(NextTaskRun(def, after), next);
     }

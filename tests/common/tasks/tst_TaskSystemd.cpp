@@ -48,7 +48,8 @@ QList<QDateTime> SystemdElapses(const QStringList& expressions, const QDateTime&
     const TAnalyze r = Analyze(QStringList{"calendar", "--iterations=" + QString::number(count),
                                            "--base-time=" + base.toString("yyyy-MM-dd HH:mm:ss")} +
                                expressions);
-    static const QRegularExpression utc("\\(in UTC\\): \\w+ (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) UTC");
+    static const QRegularExpression utc(
+        "\\(in UTC\\): \\w+ (\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d) UTC");
     for (auto it = utc.globalMatch(r.out); it.hasNext();) {
         QDateTime t = QDateTime::fromString(it.next().captured(1), "yyyy-MM-dd HH:mm:ss");
         t.setTimeZone(QTimeZone::utc());
@@ -83,13 +84,24 @@ const std::vector<TTriggerCase>& Cases()
 {
     static const std::vector<TTriggerCase> cases = {
         {"one time", ttTime, At(2025, 5, 17, 14, 5), {}, [](TWinTaskTrigger&) {}, At(2025, 3, 1)},
-        {"daily from mid-month to another year", ttDaily, At(2025, 11, 20, 6, 30), At(2026, 2, 3, 6, 30),
-         [](TWinTaskTrigger&) {}, At(2025, 1, 1)},
-        {"daily through the end of summer time", ttDaily, At(2025, 1, 1, 6, 30), {},
-         [](TWinTaskTrigger&) {}, At(2025, 10, 20)},
-        {"weekly", ttWeekly, At(2025, 3, 19, 22, 0), {},
-         [](TWinTaskTrigger& t) { t.SetDaysOfWeek(0x22); }, At(2025, 3, 1)},
-        {"monthly days and last day", ttMonthly, At(2024, 1, 15, 10, 0), {},
+        {"daily from mid-month to another year", ttDaily, At(2025, 11, 20, 6, 30),
+         At(2026, 2, 3, 6, 30), [](TWinTaskTrigger&) {}, At(2025, 1, 1)},
+        {"daily through the end of summer time",
+         ttDaily,
+         At(2025, 1, 1, 6, 30),
+         {},
+         [](TWinTaskTrigger&) {},
+         At(2025, 10, 20)},
+        {"weekly",
+         ttWeekly,
+         At(2025, 3, 19, 22, 0),
+         {},
+         [](TWinTaskTrigger& t) { t.SetDaysOfWeek(0x22); },
+         At(2025, 3, 1)},
+        {"monthly days and last day",
+         ttMonthly,
+         At(2024, 1, 15, 10, 0),
+         {},
          [](TWinTaskTrigger& t) {
              t.SetDaysOfMonth(int(0x80000001u | (1 << 30)));
              t.SetMonthsOfYear(0x0A2); // February, June, August
@@ -122,13 +134,15 @@ class tst_TaskSystemd : public QObject {
     std::unique_ptr<TTaskSystemdStore> Store(const QString& sub)
     {
         // systemctl is never called for real: the user manager of the developer stays untouched.
-        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub), [this](const QStringList& args) {
+        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub), [this](const QStringList&
+                                                                                  args) {
             FCommands << args.join(u' ');
             TTaskSystemdStore::TCommandOutput out;
             out.exitCode = 0;
             if (args.value(0) == "show")
-                out.out = "ActiveState=inactive\nExecMainCode=1\nExecMainStatus=4\n"
-                          "ExecMainStartTimestamp=@1740830400\n\nNextElapseUSecRealtime=@1740893400\n";
+                out.out =
+                    "ActiveState=inactive\nExecMainCode=1\nExecMainStatus=4\n"
+                    "ExecMainStartTimestamp=@1740830400\n\nNextElapseUSecRealtime=@1740893400\n";
             return out;
         });
     }
@@ -168,10 +182,14 @@ private slots:
         QDir runtime(FDir.filePath("runtime"));
         QVERIFY(runtime.mkpath("."));
         QVERIFY(chmod(QFile::encodeName(runtime.path()).constData(), 0700) == 0);
-        const TAnalyze r = Analyze(QStringList{"--user", "verify", "--man=no"} + files, runtime.path());
+        const TAnalyze r =
+            Analyze(QStringList{"--user", "verify", "--man=no"} + files, runtime.path());
         QVERIFY2(r.exitCode == 0 && !r.out.contains(FDir.path()), qPrintable(r.out));
         QVERIFY(FCommands.contains("daemon-reload"));
-        QVERIFY(FCommands.filter(QRegularExpression("^enable --now kelvara-task-Schedule\\\\x2dCase\\\\x201\\.timer$")).size() == 1);
+        QVERIFY(FCommands
+                    .filter(QRegularExpression(
+                        "^enable --now kelvara-task-Schedule\\\\x2dCase\\\\x201\\.timer$"))
+                    .size() == 1);
     }
 
     void execLineKeepsWords()

@@ -27,12 +27,14 @@ private slots:
         QCOMPARE(daily.TriggerString(), QString("At 06:30 every day"));
         daily.SetDaysInterval(3);
         daily.SetDuration(8 * 3600 + 1800);
-        QCOMPARE(daily.TriggerString(),
-                 QString("At 06:30 every 3 days - After triggered, repeat every hour for a duration of 8 hours"));
+        QCOMPARE(daily.TriggerString(), QString("At 06:30 every 3 days - After triggered, repeat "
+                                                "every hour for a duration of 8 hours"));
         daily.SetInterval(1800);
         daily.SetDuration(0);
-        QCOMPARE(daily.TriggerString(),
-                 QString("At 06:30 every 3 days - After triggered, repeat every 30 minutes indefinitely"));
+        QCOMPARE(
+            daily.TriggerString(),
+            QString(
+                "At 06:30 every 3 days - After triggered, repeat every 30 minutes indefinitely"));
         daily.SetInterval(0);
         QCOMPARE(daily.TriggerString(), QString("At 06:30 every 3 days"));
 
@@ -43,22 +45,25 @@ private slots:
         QCOMPARE(weekly.TriggerString(),
                  QString("At 22:00 every Monday, Friday of every 2 weeks, starting 3/3/2025"));
         weekly.SetWeeksInterval(1);
-        QCOMPARE(weekly.TriggerString(), QString("At 22:00 every Monday, Friday of every week, starting 3/3/2025"));
+        QCOMPARE(weekly.TriggerString(),
+                 QString("At 22:00 every Monday, Friday of every week, starting 3/3/2025"));
 
         TWinTaskTrigger& monthly = task.NewTrigger(ttMonthly);
         monthly.SetStartTime(At(2025, 1, 1, 10, 0));
         monthly.SetDaysOfMonth(int(0x80004001u));
         monthly.SetMonthsOfYear(4095);
-        QCOMPARE(monthly.TriggerString(),
-                 QString("At 10:00 on 1, 15, Last of January, February, March, April, May, June, July, "
-                         "August, September, October, November, December, starting 1/1/2025"));
+        QCOMPARE(
+            monthly.TriggerString(),
+            QString("At 10:00 on 1, 15, Last of January, February, March, April, May, June, July, "
+                    "August, September, October, November, December, starting 1/1/2025"));
 
         TWinTaskTrigger& dow = task.NewTrigger(ttMonthlyDow);
         dow.SetStartTime(At(2025, 1, 1, 10, 0));
         dow.SetWeeksOfMonth(0x11);
         dow.SetDaysOfWeek(1);
         dow.SetMonthsOfYear(0x5);
-        QCOMPARE(dow.TriggerString(), QString("Runs on the First, Last Sunday, each January, March starting 1/1/2025"));
+        QCOMPARE(dow.TriggerString(),
+                 QString("Runs on the First, Last Sunday, each January, March starting 1/1/2025"));
 
         TWinTaskTrigger& once = task.NewTrigger(ttTime);
         once.SetStartTime(At(2025, 12, 24, 9, 5));
@@ -75,7 +80,8 @@ private slots:
         QCOMPARE(logon.TriggerString(), QString("At logon of any user"));
         logon.SetLogonUserId("HOST\\me");
         logon.SetStartTime(At(2025, 3, 3, 8, 0));
-        QCOMPARE(logon.TriggerString(), QString("At logon of HOST\\me, starting at 08:00 on 3/3/2025"));
+        QCOMPARE(logon.TriggerString(),
+                 QString("At logon of HOST\\me, starting at 08:00 on 3/3/2025"));
         TWinTaskTrigger& event = task.NewTrigger(ttEvent);
         event.SetStartTime(QDateTime());
         QCOMPARE(event.TriggerString(), QString("On an event"));
@@ -83,7 +89,8 @@ private slots:
         boot.SetStartTime(At(2025, 3, 3, 8, 0));
         QCOMPARE(boot.TriggerString(), QString("At system startup, starting at 08:00 on 3/3/2025"));
         QCOMPARE(task.NewTrigger(ttIdle).TriggerString(), QString("When computer is idle"));
-        QCOMPARE(task.NewTrigger(ttRegistration).TriggerString(), QString("When task is created or modified"));
+        QCOMPARE(task.NewTrigger(ttRegistration).TriggerString(),
+                 QString("When task is created or modified"));
         QCOMPARE(task.NewTrigger(ttSessionStateChange).TriggerString(), QString("Unknown"));
     }
 
@@ -104,12 +111,18 @@ private slots:
     {
         QTest::addColumn<QString>("format");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("fits") << "At %0:s every %1:u days" << "At 06:30 every 3 days";
-        QTest::newRow("in order") << "%s / %u" << "06:30 / 3";
-        QTest::newRow("index too high") << "At %2:s" << "Format error: At %2:s";
-        QTest::newRow("text for a number") << "%1:s and %0:u" << "Format error: %1:s and %0:u";
-        QTest::newRow("too many in order") << "%s %u %s" << "Format error: %s %u %s";
-        QTest::newRow("percent sign") << "100%% at %0:s" << "100% at 06:30";
+        QTest::newRow("fits") << "At %0:s every %1:u days"
+                              << "At 06:30 every 3 days";
+        QTest::newRow("in order") << "%s / %u"
+                                  << "06:30 / 3";
+        QTest::newRow("index too high") << "At %2:s"
+                                        << "Format error: At %2:s";
+        QTest::newRow("text for a number") << "%1:s and %0:u"
+                                           << "Format error: %1:s and %0:u";
+        QTest::newRow("too many in order") << "%s %u %s"
+                                           << "Format error: %s %u %s";
+        QTest::newRow("percent sign") << "100%% at %0:s"
+                                      << "100% at 06:30";
     }
     void templates()
     {

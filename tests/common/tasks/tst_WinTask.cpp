@@ -104,8 +104,10 @@ private slots:
     {
         QCOMPARE(DateTimeToTaskTime(At(2025, 3, 1, 14, 5), false), QString("2025-03-01T14:05:00"));
         // The offset is that of the date itself: winter and summer time in Berlin.
-        QCOMPARE(DateTimeToTaskTime(At(2025, 3, 1, 14, 5), true), QString("2025-03-01T14:05:00+01:00"));
-        QCOMPARE(DateTimeToTaskTime(At(2025, 7, 1, 8, 0), true), QString("2025-07-01T08:00:00+02:00"));
+        QCOMPARE(DateTimeToTaskTime(At(2025, 3, 1, 14, 5), true),
+                 QString("2025-03-01T14:05:00+01:00"));
+        QCOMPARE(DateTimeToTaskTime(At(2025, 7, 1, 8, 0), true),
+                 QString("2025-07-01T08:00:00+02:00"));
         QCOMPARE(DateTimeToTaskTime(QDateTime(), true), QString());
         QCOMPARE(DateTimeToTaskTime(At(1899, 12, 30), false), QString());
     }
@@ -131,7 +133,8 @@ private slots:
         for (int i : priorities)
             QCOMPARE(PriorityFromConstant(i), expected[i]);
         for (int p = tpIdle; p <= tpTimeCritical; ++p)
-            QCOMPARE(PriorityFromConstant(PriorityConstant(TThreadPriority(p))), TThreadPriority(p));
+            QCOMPARE(PriorityFromConstant(PriorityConstant(TThreadPriority(p))),
+                     TThreadPriority(p));
 
         TWinTask task;
         for (int raw : {0, 7, -1}) {
@@ -201,7 +204,8 @@ private slots:
             << int(ttMonthly) << "DaysOfMonth" << int(0x80004001u) << int(0x80004001u);
         QTest::newRow("days of month 0") << int(ttMonthly) << "DaysOfMonth" << 0 << 1;
         QTest::newRow("days of month on dow") << int(ttMonthlyDow) << "DaysOfMonth" << 3 << 0;
-        QTest::newRow("weeks of month with last") << int(ttMonthlyDow) << "WeeksOfMonth" << 17 << 17;
+        QTest::newRow("weeks of month with last")
+            << int(ttMonthlyDow) << "WeeksOfMonth" << 17 << 17;
         QTest::newRow("weeks of month 32") << int(ttMonthlyDow) << "WeeksOfMonth" << 32 << 1;
         QTest::newRow("random delay on time") << int(ttTime) << "RandomDelay" << 30 << 30;
         QTest::newRow("random delay on logon") << int(ttLogon) << "RandomDelay" << 30 << 0;
@@ -223,13 +227,18 @@ private slots:
             std::function<int()> get;
         };
         const TProp props[] = {
-            {"DaysInterval", [&](int v) { t.SetDaysInterval(short(v)); }, [&] { return int(t.DaysInterval()); }},
-            {"WeeksInterval", [&](int v) { t.SetWeeksInterval(v); }, [&] { return t.WeeksInterval(); }},
+            {"DaysInterval", [&](int v) { t.SetDaysInterval(short(v)); },
+             [&] { return int(t.DaysInterval()); }},
+            {"WeeksInterval", [&](int v) { t.SetWeeksInterval(v); },
+             [&] { return t.WeeksInterval(); }},
             {"DaysOfWeek", [&](int v) { t.SetDaysOfWeek(v); }, [&] { return t.DaysOfWeek(); }},
-            {"MonthsOfYear", [&](int v) { t.SetMonthsOfYear(v); }, [&] { return t.MonthsOfYear(); }},
+            {"MonthsOfYear", [&](int v) { t.SetMonthsOfYear(v); },
+             [&] { return t.MonthsOfYear(); }},
             {"DaysOfMonth", [&](int v) { t.SetDaysOfMonth(v); }, [&] { return t.DaysOfMonth(); }},
-            {"WeeksOfMonth", [&](int v) { t.SetWeeksOfMonth(v); }, [&] { return t.WeeksOfMonth(); }},
-            {"RandomDelay", [&](int v) { t.SetRandomDelay(uint(v)); }, [&] { return int(t.RandomDelay()); }},
+            {"WeeksOfMonth", [&](int v) { t.SetWeeksOfMonth(v); },
+             [&] { return t.WeeksOfMonth(); }},
+            {"RandomDelay", [&](int v) { t.SetRandomDelay(uint(v)); },
+             [&] { return int(t.RandomDelay()); }},
             {"Delay", [&](int v) { t.SetDelay(uint(v)); }, [&] { return int(t.Delay()); }},
         };
         for (const TProp& p : props)
@@ -284,7 +293,8 @@ private slots:
             << QStringList{"\"C:\\Program Files\\X\\KvStarter.exe\""} << 0;
         QTest::newRow("backup copy") << QStringList{"C:\\X\\KvStarter.exe.bak"} << -1;
         QTest::newRow("longer name") << QStringList{"/opt/x/MyKvStarter.exe"} << -1;
-        QTest::newRow("second action") << QStringList{"/usr/bin/other", "/opt/kv/kvstarter.exe"} << 1;
+        QTest::newRow("second action")
+            << QStringList{"/usr/bin/other", "/opt/kv/kvstarter.exe"} << 1;
         QTest::newRow("bare name") << QStringList{"KVSTARTER.EXE"} << 0;
         QTest::newRow("doubled quote inside") << QStringList{"\"/opt/a\"\"b/KvStarter.exe\""} << 0;
         QTest::newRow("none") << QStringList{} << -1;
@@ -356,7 +366,8 @@ private slots:
         // A trigger of a kind this program does not know survives unchanged.
         task.Definition().triggers.push_back(std::make_shared<TTaskTriggerData>());
         task.Definition().triggers.back()->type = TriggerKind::kCustom;
-        task.Definition().triggers.back()->rawXml = "<WnfStateChangeTrigger><StateName>7</StateName></WnfStateChangeTrigger>";
+        task.Definition().triggers.back()->rawXml =
+            "<WnfStateChangeTrigger><StateName>7</StateName></WnfStateChangeTrigger>";
 
         TWinTask copy;
         copy.SetXmlText(task.XmlText());
@@ -469,8 +480,8 @@ private slots:
         QFile blocker(dir.filePath("file"));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        const HRESULT result =
-            InitWinTaskScheduler(scheduler, std::make_unique<TTaskFileStore>(dir.filePath("file/tasks")));
+        const HRESULT result = InitWinTaskScheduler(
+            scheduler, std::make_unique<TTaskFileStore>(dir.filePath("file/tasks")));
         QVERIFY(result < 0);
         QVERIFY(scheduler); // handed over all the same
         QVERIFY(!scheduler->TaskFolder());
