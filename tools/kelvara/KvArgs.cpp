@@ -99,15 +99,24 @@ void ApplyOption(TKelvaraArgs& args, const TOptionMatch& match)
     }
 }
 
+// An absolute path also begins with "/": an unknown "/" word is a task file when the part before
+// any ":" holds another "/" or the word names a task file.
+bool IsPathLike(const QString& arg)
+{
+    return arg.startsWith(u'/') && (arg.section(u':', 0, 0).indexOf(u'/', 1) > 0 ||
+                                    arg.endsWith(QLatin1String(".buj"), Qt::CaseInsensitive));
+}
+
 } // namespace
 
 TKelvaraArgs ParseKelvaraArgs(const QStringList& args)
 {
     TKelvaraArgs result;
     for (const QString& arg : args) {
-        if (IsOptionParam(arg))
-            ApplyOption(result, MatchOption(arg, kKeywords));
-        else if (!arg.isEmpty())
+        const TOptionMatch match = MatchOption(arg, kKeywords);
+        if (match.id >= 0)
+            ApplyOption(result, match);
+        else if (!arg.isEmpty() && (!IsOptionParam(arg) || IsPathLike(arg)))
             result.taskFiles << arg;
     }
     return result;

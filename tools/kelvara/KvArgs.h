@@ -24,7 +24,8 @@ struct TKelvaraArgs {
 };
 
 // Reads the program's arguments (without the program itself): options start with "/" or "-"
-// and may be abbreviated; every other argument is a task file. Unknown options are ignored.
+// and may be abbreviated; every other argument, and every unknown "/" word that looks like a
+// path, is a task file. Other unknown options are ignored.
 TKelvaraArgs ParseKelvaraArgs(const QStringList& args);
 // "full", "differential", "incremental".
 QString ModeWord(TBackupMode mode);
