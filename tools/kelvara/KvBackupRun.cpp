@@ -231,8 +231,10 @@ int TBackupRun::Backup(const TBackupTask& task, const QString& destination)
     ::fstat(backupFd.get(), &b);
     CopySources(task, backupFd.get(), backupPath, since,
                 {{d.st_dev, d.st_ino}, {b.st_dev, b.st_ino}});
-    if (FAborted)
+    if (FAborted) {
+        FLog.Error(Tr("Backup aborted"));
         return kExitAborted;
+    }
     if (FMissingSource)
         return kExitSourceNotFound;
     if (FErrors > 0)
