@@ -1,0 +1,538 @@
+#include "common/tasks/TaskSystemd.h"
+
+#include <algorithm>
+#include <array>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include "common/backup/Options.h"
+#include "common/infra/KnownFolders.h"
+#include "common/infra/ProgramPath.h"
+#include "common/infra/Translate.h"
+#include "common/tasks/NextRunTime.h"
+#include "common/tasks/TaskFileStore.h"
+#include "common/tasks/TaskTexts.h"
+#include "common/tasks/TaskTimes.h"
+#include "common/tasks/WinTask.h"
+
+namespace {
+
+const QString kPrefix = QStringLiteral("kelvara-task-");
+constexpr std::array kDayAbbrev = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+// Day ranges of the first to fourth week of a month.
+constexpr std::array kWeekDays = {"01..07", "08..14", "15..21", "22..28"};
+
+EOleSysError Unsupported(const TTaskTriggerData& t, const QString& what)
+{
+    return EOleSysError(TaskResult::kNotImplemented,
+                        Fmt(Tr("The trigger \"%s\" cannot be scheduled with systemd timers (%s)."),
+                            {TriggerTypeText(TriggerTypeFromConstant(t.type)), what}));
+}
+
+QString Two(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+QString MonthList(int mask, int first, int last)
+{
+    QStringList months;
+    for (int m = first; m <= last; ++m)
+        if (mask & (1 << (m - 1)))
+            months << Two(m);
+    if (months.size() == 12)
+        return QStringLiteral("*");
+    return months.join(u',');
+}
+
+// The calendar of a recurring trigger, without the date range: weekdays, months, day specs.
+struct TCalendarPattern {
+    QString weekdays;   // "Mon,Fri " or empty
+    int months = 0xFFF; // bit 0 January
+    QStringList days;   // each its own expression: "*", "01,15", "~01", "~07/1"
+};
+
+TCalendarPattern PatternOf(const TTaskTriggerData& t)
+{
+    TCalendarPattern p;
+    if (t.type == TriggerKind::kWeekly || t.type == TriggerKind::kMonthlyDow) {
+        QStringList names;
+        for (int i = 0; i < 7; ++i)
+            if (t.daysOfWeek & (1 << i))
+                names << QLatin1String(kDayAbbrev[size_t(i)]);
+        p.weekdays = names.join(u',') + u' ';
+    }
+    if (t.type == TriggerKind::kDaily || t.type == TriggerKind::kWeekly) {
+        p.days << QStringLiteral("*");
+        return p;
+    }
+    p.months = t.monthsOfYear & 0xFFF;
+    QStringList listed;
+    if (t.type == TriggerKind::kMonthly) {
+        for (int d = 0; d < 31; ++d)
+            if (t.daysOfMonth & (1 << d))
+                listed << Two(d + 1);
+        if (!listed.isEmpty())
+            p.days << listed.join(u',');
+        if (t.runOnLastDayOfMonth)
+            p.days << QStringLiteral("~01");
+        return p;
+    }
+    for (int w = 0; w < 4; ++w)
+        if (t.weeksOfMonth & (1 << w))
+            listed << QLatin1String(kWeekDays[size_t(w)]);
+    if (!listed.isEmpty())
+        p.days << listed.join(u',');
+    if (t.runOnLastWeekOfMonth)
+        p.days << QStringLiteral("~07/1");
+    return p;
+}
+
+// The starts of the trigger within one month, from `from` on and not after `end`, as one
+// expression with explicit days.
+QStringList ExplicitDays(const TTaskTriggerData& t, QDate from, const QDateTime& end,
+                         const QString& time)
+{
+    const QTime clock = TaskTimeToDateTime(t.startBoundary).time();
+    QStringList days;
+    for (auto day = NextTriggerDay(t, from);
+         day && day->month() == from.month() && day->year() == from.year();
+         day = NextTriggerDay(t, day->addDays(1))) {
+        if (end.isValid() && QDateTime(*day, clock) > end)
+            break;
+        days << Two(day->day());
+    }
+    if (days.isEmpty())
+        return {};
+    return {QString::number(from.year()) + u'-' + Two(from.month()) + u'-' + days.join(u',') +
+            u' ' + time};
+}
+
+QStringList PatternLines(const TCalendarPattern& p, const QString& years, int firstMonth,
+                         int lastMonth, const QString& time)
+{
+    const QString months = MonthList(p.months, firstMonth, lastMonth);
+    if (months.isEmpty() || firstMonth > lastMonth)
+        return {};
+    QStringList lines;
+    for (const QString& day : p.days)
+        lines << p.weekdays + years + u'-' + months + (day.startsWith(u'~') ? day : u'-' + day) +
+                     u' ' + time;
+    return lines;
+}
+
+void CheckExpressible(const TTaskTriggerData& t)
+{
+    if (!IsCalendarTrigger(t.type))
+        throw Unsupported(t, Tr("no calendar time"));
+    if (DurationToSeconds(t.repetition.interval) != 0)
+        throw Unsupported(t, Tr("repetition"));
+    if (t.type == TriggerKind::kDaily && t.daysInterval > 1)
+        throw Unsupported(t, Tr("an interval of several days"));
+    if (t.type == TriggerKind::kWeekly && t.weeksInterval > 1)
+        throw Unsupported(t, Tr("an interval of several weeks"));
+}
+
+QString UnitText(const QString& text)
+{
+    // One line, with specifiers escaped.
+    QString out;
+    for (QChar c : text)
+        out += c.category() == QChar::Other_Control ? QStringLiteral(" ")
+               : c == u'%'                          ? QStringLiteral("%%")
+                                                    : QString(c);
+    return out;
+}
+
+QString ProgramFile(const QString& path)
+{
+    if (path.contains(u'/'))
+        return path;
+    const QString found = QStandardPaths::findExecutable(path);
+    return found.isEmpty() ? path : found;
+}
+
+bool IsOwnUser(const QString& user)
+{
+    if (user.isEmpty())
+        return true;
+    const QString name = user.section(u'\\', -1);
+    return name == qEnvironmentVariable("USER") || name == qEnvironmentVariable("LOGNAME");
+}
+
+QMap<QString, QString> ParseProperties(const QString& block)
+{
+    QMap<QString, QString> map;
+    for (const QString& line : block.split(u'\n'))
+        if (line.contains(u'='))
+            map.insert(line.section(u'=', 0, 0).trimmed(), line.section(u'=', 1).trimmed());
+    return map;
+}
+
+QDateTime ParseTimestamp(const QString& text)
+{
+    if (text.startsWith(u'@')) {
+        const qint64 seconds = text.mid(1).toLongLong();
+        return seconds > 0 ? QDateTime::fromSecsSinceEpoch(seconds).toLocalTime() : QDateTime();
+    }
+    // "Mon 2025-03-03 22:00:00 CET"
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() < 3)
+        return QDateTime();
+    return QDateTime::fromString(parts[1] + u' ' + parts[2], QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+} // namespace
+
+QString SystemdEscape(const QString& text)
+{
+    QString out;
+    const QByteArray bytes = text.toUtf8();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                           (c >= '0' && c <= '9') || c == ':' || c == '_' || (c == '.' && i > 0);
+        out += plain ? QString(QLatin1Char(c))
+                     : QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+QString SystemdUnitBase(const QString& taskName)
+{
+    return kPrefix + SystemdEscape(taskName);
+}
+
+QString SystemdExecWord(const QString& word)
+{
+    QString out = QStringLiteral("\"");
+    for (QChar c : word) {
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        if (c == u'%' || c == u'$')
+            out += c;
+        out += c;
+    }
+    return out + u'"';
+}
+
+QStringList CalendarExpressions(const TTaskTriggerData& t)
+{
+    if (!t.enabled)
+        return {};
+    CheckExpressible(t);
+    const QDateTime start = TaskTimeToDateTime(t.startBoundary);
+    if (!IsDateTimeSet(start))
+        throw Unsupported(t, Tr("no start time"));
+    QDateTime end = TaskTimeToDateTime(t.endBoundary);
+    if (!IsDateTimeSet(end))
+        end = QDateTime();
+    const QString time = start.toString(QStringLiteral("HH:mm:ss"));
+    if (t.type == TriggerKind::kTime) {
+        if (end.isValid() && start > end)
+            return {};
+        return {start.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))};
+    }
+    // Calendar expressions know no start or end date: the months around them are listed day
+    // by day, the whole months and years between them as patterns.
+    const TCalendarPattern p = PatternOf(t);
+    const QDate s = start.date();
+    const int y = s.year();
+    QStringList lines = ExplicitDays(t, s, end, time);
+    if (end.isValid() && end.date().year() == y && end.date().month() == s.month())
+        return lines;
+    const int lastMonthOfFirstYear =
+        end.isValid() && end.date().year() == y ? end.date().month() - 1 : 12;
+    lines << PatternLines(p, QString::number(y), s.month() + 1, lastMonthOfFirstYear, time);
+    if (!end.isValid()) {
+        lines << PatternLines(p, QString::number(y + 1) + QStringLiteral("/1"), 1, 12, time);
+        return lines;
+    }
+    const int ey = end.date().year();
+    if (ey - 1 >= y + 1)
+        lines << PatternLines(
+            p, QString::number(y + 1) + QStringLiteral("..") + QString::number(ey - 1), 1, 12,
+            time);
+    if (ey > y)
+        lines << PatternLines(p, QString::number(ey), 1, end.date().month() - 1, time);
+    lines << ExplicitDays(t, QDate(ey, end.date().month(), 1), end, time);
+    return lines;
+}
+
+TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionData& definition)
+{
+    CheckRunnableDefinition(definition);
+    TWinTask task{TTaskDefinitionData(definition)};
+    task.IndexOfNextExecAction(0);
+    if (task.SelectedAction() < 0)
+        throw EOleSysError(TaskResult::kNotImplemented,
+                           Tr("systemd timers can only start programs."));
+    const TWinTaskAction& action = task.Actions(task.SelectedAction());
+
+    TSystemdUnits units;
+    units.baseName = SystemdUnitBase(taskName);
+    QStringList exec{SystemdExecWord(ProgramFile(action.ExecPath()))};
+    for (const QString& word : SplitCommandLine(action.ExecArguments()))
+        exec << SystemdExecWord(word);
+    units.service = QStringLiteral("[Unit]\nDescription=") + UnitText(taskName) +
+                    QStringLiteral("\n\n[Service]\nType=exec\nExecStart=") + exec.join(u' ') +
+                    u'\n';
+    const QString workDir = UnquotedExecPath(action.ExecWorkingDirectory());
+    if (!workDir.isEmpty())
+        units.service += QStringLiteral("WorkingDirectory=") + UnitText(workDir) + u'\n';
+
+    QStringList timers;
+    std::uint32_t randomDelay = 0;
+    for (const auto& t : definition.triggers) {
+        if (t->type == TriggerKind::kLogon && t->enabled) {
+            // The user manager starts when the user logs on.
+            if (!IsOwnUser(t->userId))
+                throw Unsupported(*t, Tr("another user"));
+            timers << QStringLiteral("OnStartupSec=") +
+                          QString::number(qMax<std::uint32_t>(1, DurationToSeconds(t->delay)));
+            continue;
+        }
+        for (const QString& line : CalendarExpressions(*t))
+            timers << QStringLiteral("OnCalendar=") + line;
+        randomDelay = qMax(randomDelay, DurationToSeconds(t->randomDelay));
+    }
+    if (timers.isEmpty())
+        return units;
+    const auto flag = [](bool value) {
+        return value ? QStringLiteral("true") : QStringLiteral("false");
+    };
+    units.timer = QStringLiteral("[Unit]\nDescription=") + UnitText(taskName) +
+                  QStringLiteral("\n\n[Timer]\n") + timers.join(u'\n') +
+                  QStringLiteral("\nAccuracySec=1s\nPersistent=") +
+                  flag(definition.settings.startWhenAvailable) + QStringLiteral("\nWakeSystem=") +
+                  flag(definition.settings.wakeToRun) + u'\n';
+    if (randomDelay > 0)
+        units.timer += QStringLiteral("RandomizedDelaySec=") + QString::number(randomDelay) + u'\n';
+    units.timer += QStringLiteral("Unit=") + units.baseName +
+                   QStringLiteral(".service\n\n[Install]\nWantedBy=timers.target\n");
+    return units;
+}
+
+// ---- Backend ----
+
+TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
+    : FFolder(
+          IncludeTrailingPathDelimiter(unitFolder.isEmpty() ? DefaultUnitFolder() : unitFolder)),
+      FRunner(std::move(runner))
+{
+    if (!FRunner)
+        FRunner = [](const QStringList& arguments) {
+            QProcess process;
+            process.start(QStringLiteral("systemctl"),
+                          QStringList{QStringLiteral("--user")} + arguments);
+            TCommandOutput output;
+            if (!process.waitForFinished(15000)) {
+                process.kill();
+                process.waitForFinished(1000);
+                output.err = process.errorString();
+                return output;
+            }
+            output.exitCode =
+                process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+            output.out = QString::fromUtf8(process.readAllStandardOutput());
+            output.err = QString::fromUtf8(process.readAllStandardError());
+            return output;
+        };
+}
+
+QString TTaskSystemdStore::DefaultUnitFolder()
+{
+    return GetKnownFolder(TKnownFolder::RoamingAppData) + QStringLiteral("systemd/user/");
+}
+
+bool TTaskSystemdStore::UserManagerRuns()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("systemctl")).isEmpty())
+        return false;
+    return TTaskSystemdStore().Available();
+}
+
+bool TTaskSystemdStore::Available()
+{
+    return FRunner({QStringLiteral("show-environment")}).exitCode == 0;
+}
+
+TTaskSystemdStore::TCommandOutput TTaskSystemdStore::Systemctl(const QStringList& arguments,
+                                                               bool mustSucceed)
+{
+    TCommandOutput output = FRunner(arguments);
+    if (mustSucceed && output.exitCode != 0)
+        throw EOleSysError(TaskResult::kFail, Fmt(Tr("systemctl %s failed: %s"),
+                                                  {arguments.join(u' '), output.err.trimmed()}));
+    return output;
+}
+
+void TTaskSystemdStore::Connect()
+{
+    if (!QDir().mkpath(FFolder))
+        throw EOleSysError(TaskResult::kAccessDenied,
+                           Fmt(Tr("The task folder \"%s\" cannot be created."), {FFolder}));
+    if (!Available())
+        throw EOleSysError(TaskResult::kServiceNotRunning,
+                           Tr("The systemd user manager is not running."));
+}
+
+QString TTaskSystemdStore::PathOf(const QString& name, const char* suffix) const
+{
+    return FFolder + SystemdUnitBase(name) + QLatin1String(suffix);
+}
+
+QStringList TTaskSystemdStore::TaskNames()
+{
+    QStringList names;
+    for (const QString& file :
+         QDir(FFolder).entryList({kPrefix + QStringLiteral("*.xml")}, QDir::Files)) {
+        QFile f(FFolder + file);
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QString uri = DefinitionFromXml(QString::fromUtf8(f.readAll())).registration.uri;
+        if (uri.startsWith(u'\\'))
+            names << uri.mid(1);
+    }
+    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
+        return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
+    return names;
+}
+
+QString TTaskSystemdStore::RequireName(const QString& name)
+{
+    for (const QString& stored : TaskNames())
+        if (stored.compare(name, Qt::CaseInsensitive) == 0)
+            return stored;
+    throw EOleSysError(TaskResult::kFileNotFound,
+                       Fmt(Tr("The task \"%s\" does not exist."), {name}));
+}
+
+TTaskDefinitionData TTaskSystemdStore::Definition(const QString& name)
+{
+    QFile file(PathOf(RequireName(name), ".xml"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw EOleSysError(TaskResult::kFileNotFound,
+                           Tr("The system cannot find the file specified."));
+    return DefinitionFromXml(QString::fromUtf8(file.readAll()));
+}
+
+void TTaskSystemdStore::WriteUnits(const QString& name, const TTaskDefinitionData& definition)
+{
+    TTaskDefinitionData stored = definition;
+    stored.registration.uri = TaskPathOf(name);
+    const TSystemdUnits units =
+        MakeSystemdUnits(name, stored); // refuses before anything is written
+    if (!QDir().mkpath(FFolder))
+        throw EOleSysError(TaskResult::kAccessDenied,
+                           Fmt(Tr("The task folder \"%s\" cannot be created."), {FFolder}));
+    WriteTaskFile(PathOf(name, ".service"), units.service.toUtf8());
+    if (units.timer.isEmpty())
+        QFile::remove(PathOf(name, ".timer"));
+    else
+        WriteTaskFile(PathOf(name, ".timer"), units.timer.toUtf8());
+    WriteTaskFile(PathOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
+}
+
+void TTaskSystemdStore::Activate(const QString& name, bool enabled)
+{
+    Systemctl({QStringLiteral("daemon-reload")}, true);
+    const QString timer = SystemdUnitBase(name) + QStringLiteral(".timer");
+    if (enabled && QFileInfo::exists(PathOf(name, ".timer")))
+        Systemctl({QStringLiteral("enable"), QStringLiteral("--now"), timer}, true);
+    else
+        Systemctl({QStringLiteral("disable"), QStringLiteral("--now"), timer}, false);
+}
+
+void TTaskSystemdStore::Register(const QString& name, const TTaskDefinitionData& definition,
+                                 const QString&, const QString&)
+{
+    if (name.trimmed().isEmpty())
+        throw EOleSysError(TaskResult::kInvalidArg, Tr("The parameter is incorrect."));
+    QString stored = name;
+    for (const QString& existing : TaskNames())
+        if (existing.compare(name, Qt::CaseInsensitive) == 0)
+            stored = existing;
+    WriteUnits(stored, definition);
+    Activate(stored, definition.settings.enabled);
+}
+
+void TTaskSystemdStore::Delete(const QString& name)
+{
+    const QString stored = RequireName(name);
+    Systemctl({QStringLiteral("disable"), QStringLiteral("--now"),
+               SystemdUnitBase(stored) + QStringLiteral(".timer")},
+              false);
+    for (const char* suffix : {".timer", ".service", ".xml"})
+        QFile::remove(PathOf(stored, suffix));
+    Systemctl({QStringLiteral("daemon-reload")}, false);
+}
+
+void TTaskSystemdStore::SetEnabled(const QString& name, bool enabled)
+{
+    const QString stored = RequireName(name);
+    TTaskDefinitionData definition = Definition(stored);
+    definition.settings.enabled = enabled;
+    WriteUnits(stored, definition);
+    Activate(stored, enabled);
+}
+
+void TTaskSystemdStore::Run(const QString& name)
+{
+    const QString stored = RequireName(name);
+    if (!Definition(stored).settings.enabled)
+        throw EOleSysError(TaskResult::kTaskDisabled, Tr("The task is disabled."));
+    Systemctl({QStringLiteral("start"), QStringLiteral("--no-block"),
+               SystemdUnitBase(stored) + QStringLiteral(".service")},
+              true);
+}
+
+void TTaskSystemdStore::Stop(const QString& name)
+{
+    const QString stored = RequireName(name);
+    Systemctl({QStringLiteral("stop"), QStringLiteral("--no-block"),
+               SystemdUnitBase(stored) + QStringLiteral(".service")},
+              true);
+}
+
+TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
+{
+    const QString stored = RequireName(name);
+    const TTaskDefinitionData definition = Definition(stored);
+    const QString base = SystemdUnitBase(stored);
+    const TCommandOutput output =
+        Systemctl({QStringLiteral("show"), QStringLiteral("--timestamp=unix"), QStringLiteral("-p"),
+                   QStringLiteral("ActiveState,ExecMainCode,ExecMainStatus,ExecMainStartTimestamp,"
+                                  "NextElapseUSecRealtime"),
+                   base + QStringLiteral(".service"), base + QStringLiteral(".timer")},
+                  true);
+    const QStringList blocks = output.out.split(QStringLiteral("\n\n"));
+    const auto service = ParseProperties(blocks.value(0));
+    const auto timer = ParseProperties(blocks.value(1));
+
+    TTaskRunInfo info;
+    const QString active = service.value(QStringLiteral("ActiveState"));
+    const bool running = active == u"active" || active == u"activating" ||
+                         active == u"deactivating" || active == u"reloading";
+    info.state = running                       ? TaskState::kRunning
+                 : definition.settings.enabled ? TaskState::kReady
+                                               : TaskState::kDisabled;
+    info.lastRunTime = ParseTimestamp(service.value(QStringLiteral("ExecMainStartTimestamp")));
+    const int code = service.value(QStringLiteral("ExecMainCode")).toInt();
+    if (running)
+        info.lastResult = TaskResult::kRunning;
+    else if (code == 1)
+        info.lastResult = service.value(QStringLiteral("ExecMainStatus")).toInt();
+    else if (code >= 2)
+        info.lastResult = TaskResult::kTerminated;
+    if (definition.settings.enabled)
+        info.nextRunTime = ParseTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime")));
+    return info;
+}

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <functional>
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include "common/tasks/TaskSchedApi.h"
+
+// Tasks as systemd user units: a .service that starts the program and a .timer for the
+// triggers, with the definition kept beside them.
+
+struct TSystemdUnits {
+    QString baseName; // unit name without suffix
+    QString service;  // text of <baseName>.service
+    QString timer;    // text of <baseName>.timer; empty when no trigger can fire
+};
+
+// systemd's escaping of a text for a unit name ("a b" -> "a\x20b").
+QString SystemdEscape(const QString& text);
+// The unit name (without suffix) of a task.
+QString SystemdUnitBase(const QString& taskName);
+// One word of an ExecStart= line, quoted and with specifiers and variables escaped.
+QString SystemdExecWord(const QString& word);
+// The OnCalendar= expressions for a calendar trigger (none for a disabled one). Throws
+// EOleSysError (kNotImplemented) for what calendar expressions cannot state.
+QStringList CalendarExpressions(const TTaskTriggerData& trigger);
+// Both units of a task; throws EOleSysError for a trigger systemd timers cannot express.
+TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionData& definition);
+
+class TTaskSystemdStore : public ITaskBackend {
+public:
+    struct TCommandOutput {
+        int exitCode = -1;
+        QString out, err;
+    };
+    // Runs "systemctl --user" with the arguments.
+    using TRunner = std::function<TCommandOutput(const QStringList& arguments)>;
+
+    // unitFolder: where the units go (default ~/.config/systemd/user/); runner: the systemctl
+    // call (default: the real one).
+    explicit TTaskSystemdStore(QString unitFolder = QString(), TRunner runner = {});
+    static QString DefaultUnitFolder();
+    // True when "systemctl --user" reaches a running user manager.
+    static bool UserManagerRuns();
+
+    bool Available() override;
+    void Connect() override;
+    QStringList TaskNames() override;
+    TTaskDefinitionData Definition(const QString& name) override;
+    void Register(const QString& name, const TTaskDefinitionData& definition, const QString& user,
+                  const QString& password) override;
+    void Delete(const QString& name) override;
+    void SetEnabled(const QString& name, bool enabled) override;
+    void Run(const QString& name) override;
+    void Stop(const QString& name) override;
+    TTaskRunInfo Info(const QString& name) override;
+
+private:
+    QString PathOf(const QString& name, const char* suffix) const;
+    QString RequireName(const QString& name);
+    TCommandOutput Systemctl(const QStringList& arguments, bool mustSucceed);
+    void WriteUnits(const QString& name, const TTaskDefinitionData& definition);
+    void Activate(const QString& name, bool enabled);
+
+    QString FFolder;
+    TRunner FRunner;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDate>
+
+// Where the run takes today's date from.
+class TClock {
+public:
+    virtual ~TClock() = default;
+    virtual QDate Today() const = 0;
+};
+
+// The system's date. As a testing aid, KVPLANER_TODAY=YYYY-MM-DD in the environment sets it.
+class TSystemClock : public TClock {
+public:
+    QDate Today() const override;
+};
+
+// Whole days since 30 December 1899, the date form of the settings file.
+int DaysSince1899(const QDate& date);
