@@ -9,8 +9,8 @@ QString ErrorCountText(int errCount)
 {
     if (errCount == 1)
         return Tr("1 error");
-    const QString number = errCount > 9999 ? QLocale::system().toString(errCount)
-                                           : QString::number(errCount);
+    const QString number =
+        errCount > 9999 ? QLocale::system().toString(errCount) : QString::number(errCount);
     return Fmt(Tr("%u errors"), {number});
 }
 

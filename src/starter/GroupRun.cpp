@@ -41,8 +41,7 @@ TGroupRunner::TGroupRunner(IProcessLauncher& launcher, TRunHooks hooks, QString 
                            QString aIniPath, QString title)
     : FLauncher(launcher), FHooks(std::move(hooks)), FKvPath(std::move(kvPath)),
       FAIniPath(std::move(aIniPath)), FTitle(std::move(title))
-{
-}
+{}
 
 QString TGroupRunner::BuildCommandLine(const TTaskProperties& group) const
 {
@@ -130,8 +129,8 @@ int TGroupRunner::RunBackupProgram(const QString& account, const QString& passwo
     return OutcomeOf(FLauncher.Wait(*started.handle, 0, [this] { ProcessEvents(); }), message);
 }
 
-void TGroupRunner::ReportOutcome(int outcome, const QString& message,
-                                 const TTaskProperties& group, bool interactive)
+void TGroupRunner::ReportOutcome(int outcome, const QString& message, const TTaskProperties& group,
+                                 bool interactive)
 {
     if (outcome <= 0)
         return;
@@ -209,9 +208,9 @@ bool TGroupRunner::RunGroup(const TTaskProperties& group, bool interactive)
     }
     QString password = group.Pwd;
     if (group.PwdPrompt || group.Pwd.isEmpty()) {
-        const QString prompt =
-            Fmt(Tr("Enter the password for user \"%s\"\r\nto start the the backups of group \"%s\""),
-                {group.User, group.Desc});
+        const QString prompt = Fmt(
+            Tr("Enter the password for user \"%s\"\r\nto start the the backups of group \"%s\""),
+            {group.User, group.Desc});
         std::optional<QString> entered;
         if (FHooks.InputPassword)
             entered = FHooks.InputPassword(FTitle, prompt);

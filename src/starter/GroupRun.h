@@ -14,7 +14,8 @@ struct TRunHooks {
     // Shows an error box (interactive runs).
     std::function<void(const QString& text)> ErrorMessage;
     // Asks for a password: nullopt when cancelled.
-    std::function<std::optional<QString>(const QString& title, const QString& prompt)> InputPassword;
+    std::function<std::optional<QString>(const QString& title, const QString& prompt)>
+        InputPassword;
     // Lets the window process its pending events.
     std::function<void()> ProcessEvents;
     // Sleeps while events keep flowing.

@@ -20,9 +20,12 @@ struct TButtonEffect {
 
 // "Only backup" changes nothing, so an action of the command line stays in force.
 constexpr TButtonEffect kButtons[] = {
-    {"Only backup", dmNone, smNone},           {"Backup + Standby", dmNone, smStandby},
-    {"Backup + Hibernate", dmNone, smHibernate}, {"Backup + Logoff", dmLogOff, smNone},
-    {"Backup + Restart", dmRestart, smNone},   {"Backup + Shutdown", dmShutdown, smNone},
+    {"Only backup", dmNone, smNone},
+    {"Backup + Standby", dmNone, smStandby},
+    {"Backup + Hibernate", dmNone, smHibernate},
+    {"Backup + Logoff", dmLogOff, smNone},
+    {"Backup + Restart", dmRestart, smNone},
+    {"Backup + Shutdown", dmShutdown, smNone},
 };
 
 void ReportTermination(const QString& first, const QString& systemText, QStringList& log,
@@ -80,17 +83,24 @@ QString ActionAnnouncement(TDownMode logOff, TSuspendMode suspend)
 {
     switch (logOff) {
     case dmShutdown:
-    case dmPowerOff: return kAnnounce + Tr("The system will be shut down!");
-    case dmRestart: return kAnnounce + Tr("The system will be restarted!");
-    case dmLogOff: return kAnnounce + Tr("The user will be logged off!");
-    default: break;
+    case dmPowerOff:
+        return kAnnounce + Tr("The system will be shut down!");
+    case dmRestart:
+        return kAnnounce + Tr("The system will be restarted!");
+    case dmLogOff:
+        return kAnnounce + Tr("The user will be logged off!");
+    default:
+        break;
     }
     if (logOff != dmNone)
         return QString();
     switch (suspend) {
-    case smStandby: return kAnnounce + Tr("The system will enter the standby state!");
-    case smHibernate: return kAnnounce + Tr("The system will enter the hibernate state!");
-    default: return QString();
+    case smStandby:
+        return kAnnounce + Tr("The system will enter the standby state!");
+    case smHibernate:
+        return kAnnounce + Tr("The system will enter the hibernate state!");
+    default:
+        return QString();
     }
 }
 

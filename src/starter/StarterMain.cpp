@@ -2,29 +2,26 @@
 #include <cstdio>
 #include <memory>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QEventLoop>
-#include <QInputDialog>
-#include <QLineEdit>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "common/backup/KvUtils.h"
 #include "common/infra/ProgramPath.h"
+#include "common/infra/Reporter.h"
 #include "common/infra/Translate.h"
 #include "common/mail/mMailer10.h"
 #include "common/platform/SessionServices.h"
 #include "common/platform/WinExecute.h"
+#include "common/ui/AppStart.h"
+#include "common/ui/DialogPosition.h"
+#include "common/ui/DialogReporter.h"
+#include "common/ui/PwdDlg.h"
+#include "common/ui/SelectDlg.h"
 #include "starter/ConsolePrompt.h"
 #include "starter/StarterRun.h"
 
 namespace {
-
-bool HasDisplay()
-{
-    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
-           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-}
 
 void SleepWithEvents(int ms)
 {
@@ -33,30 +30,25 @@ void SleepWithEvents(int ms)
     loop.exec();
 }
 
-TRunHooks MakeHooks(bool gui)
+std::optional<QString> AskPassword(bool gui, const QString& title, const QString& prompt)
+{
+    if (!gui)
+        return ConsolePassword(prompt);
+    QString password;
+    if (!InputPassword(kCentreOnMainWindow, title, prompt, password))
+        return std::nullopt;
+    return password;
+}
+
+TRunHooks MakeHooks(bool gui, Reporter& reporter)
 {
     TRunHooks hooks;
     hooks.ProcessEvents = [] { QCoreApplication::processEvents(); };
     hooks.Sleep = SleepWithEvents;
-    if (gui) {
-        hooks.ErrorMessage = [](const QString& text) {
-            QMessageBox::critical(nullptr, TrDialogs("Error"), text);
-        };
-        hooks.InputPassword = [](const QString& title,
-                                 const QString& prompt) -> std::optional<QString> {
-            bool ok = false;
-            const QString pwd = QInputDialog::getText(nullptr, title, prompt, QLineEdit::Password,
-                                                      QString(), &ok);
-            return ok ? std::optional<QString>(pwd) : std::nullopt;
-        };
-    } else {
-        hooks.ErrorMessage = [](const QString& text) {
-            std::fprintf(stderr, "%s\n", qPrintable(text));
-        };
-        hooks.InputPassword = [](const QString&, const QString& prompt) {
-            return ConsolePassword(prompt);
-        };
-    }
+    hooks.ErrorMessage = [&reporter](const QString& text) { reporter.Error(text, 0); };
+    hooks.InputPassword = [gui](const QString& title, const QString& prompt) {
+        return AskPassword(gui, title, prompt);
+    };
     return hooks;
 }
 
@@ -69,14 +61,8 @@ TSelectActionHook MakeSelectHook(bool gui)
             return -1;
         };
     return [](const QString& caption, const QStringList& buttons, const QString& option) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Kelvara"), caption);
-        for (const QString& b : buttons)
-            box.addButton(b, QMessageBox::AcceptRole);
-        box.addButton(QMessageBox::Cancel);
-        box.exec();
-        Q_UNUSED(option);
-        const int index = int(box.buttons().indexOf(box.clickedButton()));
-        return index < buttons.size() ? index : -1;
+        return SelectButton(QStringLiteral("Kelvara"), caption, siQuestion, QString(), -1, 200,
+                            option, buttons, true);
     };
 }
 
@@ -84,13 +70,16 @@ TSelectActionHook MakeSelectHook(bool gui)
 
 int main(int argc, char** argv)
 {
-    const bool gui = HasDisplay();
-    std::unique_ptr<QCoreApplication> app;
-    if (gui)
-        app = std::make_unique<QApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = CreateApplication(argc, argv);
     SetProgramName(QStringLiteral("KvStarter"));
+    InitProgramTranslation({QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kMailDomain),
+                            QString::fromLatin1(kUnitsDomain)});
+    const bool gui = ShowsWindows();
+    std::unique_ptr<Reporter> reporter;
+    if (gui)
+        reporter = std::make_unique<TDialogReporter>();
+    else
+        reporter = std::make_unique<StdErrReporter>();
 
     TStarterState state;
     state.Options = ParseStarterOptions(QCoreApplication::arguments().mid(1));
@@ -112,7 +101,7 @@ int main(int argc, char** argv)
     services.Launcher = launcher.get();
     services.Session = session.get();
     services.Mailer = &mailer;
-    services.Hooks = MakeHooks(gui);
+    services.Hooks = MakeHooks(gui, *reporter);
     services.SelectAction = MakeSelectHook(gui);
 
     TStarterRun run(state, services);

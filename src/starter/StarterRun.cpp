@@ -43,8 +43,7 @@ bool AppendRunLog(const QString& fileName, const QStringList& lines,
 
 TStarterRun::TStarterRun(TStarterState& state, TStarterServices services)
     : FState(state), FServices(std::move(services))
-{
-}
+{}
 
 QString TStarterRun::Now() const
 {
@@ -128,8 +127,8 @@ void TStarterRun::RunGroups()
         FLog.append(announcement);
     WriteRunLog();
     if (FServices.Mailer && FState.Stored.MailData.Enabled && FErrCount > 0)
-        SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount, FLog,
-                        ProgVersName(), FState.ProtocolLog);
+        SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount, FLog, ProgVersName(),
+                        FState.ProtocolLog);
     if (FServices.Session) {
         const QString failure = DoActionAfterRun(*FServices.Session, o.LogOffMode, o.SuspendMode);
         if (!failure.isEmpty() && FServices.Hooks.ErrorMessage)

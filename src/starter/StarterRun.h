@@ -14,8 +14,8 @@
 class TmMailer;
 
 // The action selection dialog: gives -1 when cancelled, else the button index (+256 ticked).
-using TSelectActionHook = std::function<int(const QString& caption, const QStringList& buttons,
-                                            const QString& option)>;
+using TSelectActionHook =
+    std::function<int(const QString& caption, const QStringList& buttons, const QString& option)>;
 
 // Collaborators of a command-line run.
 struct TStarterServices {

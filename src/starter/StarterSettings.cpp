@@ -228,10 +228,10 @@ void LoadStarterSettings(const QString& fileName, TStarterSettings& settings)
     ReadMail(*ini, settings.MailData);
     if (settings.LastTask.isEmpty())
         settings.LastTask = ini->ReadString(kConfig, "LastTask", QString());
-    settings.LastDir =
-        ini->ReadString(kConfig, "LastDir", QFileInfo(settings.LastTask).path() == u'.'
-                                                ? QString()
-                                                : QFileInfo(settings.LastTask).path());
+    settings.LastDir = ini->ReadString(kConfig, "LastDir",
+                                       QFileInfo(settings.LastTask).path() == u'.'
+                                           ? QString()
+                                           : QFileInfo(settings.LastTask).path());
     // Positions are bounded by the sections present, so a hand-edited count cannot run away;
     // a missing section is skipped rather than invented.
     QStringList sections;

@@ -35,13 +35,12 @@ private slots:
         QFETCH(QStringList, params);
         QFETCH(QString, expected);
         const TStarterOptions o = ParseStarterOptions(params);
-        const QString got = QStringList{QString::number(o.Force), QString::number(o.TermProgs),
-                                        QString::number(o.WriteLog), QString::number(o.ActPrompt),
-                                        QString::number(o.LockScreen),
-                                        QString::number(o.UseDarkMode),
-                                        QString::number(o.LogOffMode),
-                                        QString::number(o.SuspendMode)}
-                                .join(',');
+        const QString got =
+            QStringList{QString::number(o.Force),      QString::number(o.TermProgs),
+                        QString::number(o.WriteLog),   QString::number(o.ActPrompt),
+                        QString::number(o.LockScreen), QString::number(o.UseDarkMode),
+                        QString::number(o.LogOffMode), QString::number(o.SuspendMode)}
+                .join(',');
         QCOMPARE(got, expected);
     }
 

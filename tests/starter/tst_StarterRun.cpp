@@ -121,9 +121,10 @@ private slots:
                                     "/force", "/noaction", Path("a.buj"), Path("c c.buj")}));
         const QStringList log = LogLines();
         QVERIFY2(log.size() == 8, qPrintable(log.join('\n')));
-        QVERIFY(QRegularExpression("^KvStarter - (32|64)-bit \\(Version \\d+\\.\\d+\\.\\d+\\.\\d+\\)$")
-                    .match(log[0])
-                    .hasMatch());
+        QVERIFY(
+            QRegularExpression("^KvStarter - (32|64)-bit \\(Version \\d+\\.\\d+\\.\\d+\\.\\d+\\)$")
+                .match(log[0])
+                .hasMatch());
         QVERIFY(log[1].startsWith("  ==> Start: "));
         QCOMPARE(log[2], QString("  ->  Backup group: Daily - User name: "));
         QCOMPARE(log[3], "      Backup task: " + Path("a.buj"));
@@ -169,9 +170,10 @@ private slots:
         QCOMPARE(log[2], QString("  *** Unknown group: Nope"));
         QCOMPARE(log[3], QString("  ->  Backup group: Daily - User name: "));
         QCOMPARE(log[5], QString("  *** Error reported by Kelvara: Errors during backup!"));
-        QCOMPARE(log.filter("  *** Error reported by Kelvara: Errors during backup! - Backup task: ")
-                     .size(),
-                 2);
+        QCOMPARE(
+            log.filter("  *** Error reported by Kelvara: Errors during backup! - Backup task: ")
+                .size(),
+            2);
         QCOMPARE(Calls().size(), 3);
     }
 
@@ -198,7 +200,7 @@ private slots:
         QCOMPARE(Run({"Off", "/force", "/logmode:0"}), 0);
         QVERIFY(!QFile::exists(Log()));
         QCOMPARE(Calls().size(), 1);
-        QCOMPARE(Calls()[0].size(), 6); // options only
+        QCOMPARE(Calls()[0].size(), 6);                     // options only
         QCOMPARE(Run({"Off", "/forced", "/logmode:1"}), 0); // no force: nothing runs
         QCOMPARE(Calls().size(), 1);
     }
@@ -213,8 +215,9 @@ private slots:
         TGroupList groups;
         groups.push_back(Group("Daily", {"a.buj"}));
         Save(std::move(groups));
-        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"PATH=" + Path("none")}, bin + "/KvStarter"),
-                 0);
+        QCOMPARE(
+            Run({"Daily", "/force", "/logmode:1"}, {"PATH=" + Path("none")}, bin + "/KvStarter"),
+            0);
         QVERIFY(lastStderr.contains("\"Kelvara\" not found on this system!"));
         QVERIFY(!QFile::exists(Log()));
         QVERIFY(Calls().isEmpty());

@@ -67,7 +67,9 @@ private slots:
         WriteIni("[Config]\nTaskCount=2147483647\nLastTask=Second\n"
                  "[Mail]\nSMTP=mail.example\nEnabled=1\nUseTLS=7\nPort=abc\n"
                  "[Task00]\nDescription=First\nPassword=garbage!!\nPasswordPrompt=0\n"
-                 "Count=99\nTaskFile00=#" + a.toUtf8() + "\nTaskFile01=/gone/x.buj\nTaskFile02=\n"
+                 "Count=99\nTaskFile00=#" +
+                 a.toUtf8() +
+                 "\nTaskFile01=/gone/x.buj\nTaskFile02=\n"
                  "[Task01]\nDescription=Second\nStatusWindow=x\n");
         TStarterSettings s;
         LoadStarterSettings(Ini(), s);

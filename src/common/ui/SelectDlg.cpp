@@ -113,9 +113,8 @@ void TSelectDialog::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     Layout();
     KeepOnScreen(*this);
-    QPushButton* focus = (FPreSel >= 0 && FPreSel < FButtonList.size() - 1)
-                             ? FButtonList[FPreSel]
-                             : FButtonList.last();
+    QPushButton* focus = (FPreSel >= 0 && FPreSel < FButtonList.size() - 1) ? FButtonList[FPreSel]
+                                                                            : FButtonList.last();
     focus->setFocus();
 }
 
@@ -136,8 +135,8 @@ int TSelectDialog::Execute(const QPoint& APos, const QString& ATitle, const QStr
 {
     const bool hasIcon = DlgType >= siWarning && DlgType <= siQuestion;
     setWindowTitle(!ATitle.isEmpty() ? ATitle
-                   : hasIcon        ? TrDialogs(kIcons[DlgType].title)
-                                    : QString());
+                   : hasIcon         ? TrDialogs(kIcons[DlgType].title)
+                                     : QString());
     imgIcon->setVisible(hasIcon);
     if (hasIcon)
         imgIcon->setPixmap(style()->standardIcon(kIcons[DlgType].pixmap).pixmap(32, 32));

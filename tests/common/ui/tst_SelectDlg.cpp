@@ -7,8 +7,8 @@
 
 namespace {
 
-const QStringList kSix{"Only backup",       "Backup + Standby", "Backup + Hibernate",
-                       "Backup + Logoff",   "Backup + Restart", "Backup + Shutdown"};
+const QStringList kSix{"Only backup",     "Backup + Standby", "Backup + Hibernate",
+                       "Backup + Logoff", "Backup + Restart", "Backup + Shutdown"};
 
 } // namespace
 
@@ -23,12 +23,14 @@ private:
         SetSelectAnswerHook([&](TSelectDialog& d) {
             if (seen)
                 *seen = &d;
+            d.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
             action(d);
         });
         TSelectDialog dialog;
-        const int result = dialog.Execute({-1, 0}, "Kelvara", "Start\r\nDaily, Weekly", 3, true,
-                                          buttons, "Terminate all running programs", 200,
-                                          preSelection, QString());
+        const int result =
+            dialog.Execute({-1, 0}, "Kelvara", "Start\r\nDaily, Weekly", 3, true, buttons,
+                           "Terminate all running programs", 200, preSelection, QString());
         SetSelectAnswerHook({});
         rows = dialog.Rows();
         return result;
@@ -52,8 +54,11 @@ private slots:
         QFETCH(bool, tick);
         QFETCH(int, expected);
         const int result = Run(kSix, -1, [&](TSelectDialog& d) {
-            if (tick)
-                QTest::mouseClick(d.findChild<QCheckBox*>("cbOption"), Qt::LeftButton);
+            if (tick) {
+                auto* box = d.findChild<QCheckBox*>("cbOption");
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+                QVERIFY(box->isChecked());
+            }
             if (press == -2)
                 QTest::keyClick(&d, Qt::Key_Escape);
             else if (press == -1)
@@ -79,8 +84,8 @@ private slots:
         QString focused;
         const int result = Run(kSix, 256 + 1, [&](TSelectDialog& d) {
             ticked = d.findChild<QCheckBox*>("cbOption")->isChecked();
-            focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                  : QString();
+            focused =
+                QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
         });
         QVERIFY(ticked);
@@ -88,8 +93,8 @@ private slots:
         QCOMPARE(result, 257);
 
         Run(kSix, -1, [&](TSelectDialog& d) {
-            focused = QApplication::focusWidget() ? QApplication::focusWidget()->objectName()
-                                                  : QString();
+            focused =
+                QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString();
             d.reject();
         });
         QCOMPARE(focused, QString("btCancel"));
