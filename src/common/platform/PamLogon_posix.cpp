@@ -9,6 +9,7 @@
 
 #include <grp.h>
 #include <security/pam_appl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "common/platform/ChildProcess_posix.h"
@@ -58,11 +59,11 @@ std::string IncludedFile(const std::string& line)
 
 // 0 when the stack of the service (with what it includes) cannot let a password through
 // unchecked; else the errno to report. pam_rootok lets root pass with any password.
-int CheckPamStack(const std::string& service, int depth = 0)
+int CheckPamStack(const std::string& folder, const std::string& service, int depth = 0)
 {
     if (service.empty() || service.find('/') != std::string::npos || depth > 8)
         return EINVAL;
-    std::ifstream in(kPamFolder + service);
+    std::ifstream in(folder + service);
     if (!in)
         return ENOENT;
     for (const std::string& line : PamLines(in)) {
@@ -70,10 +71,36 @@ int CheckPamStack(const std::string& service, int depth = 0)
             return EPERM;
         const std::string included = IncludedFile(line);
         if (!included.empty())
-            if (const int error = CheckPamStack(included, depth + 1))
+            if (const int error = CheckPamStack(folder, included, depth + 1))
                 return error;
     }
     return 0;
+}
+
+// A service file of the program's own (share/pam.d beside its bin folder) counts only when
+// nobody but root can change it.
+bool IsTrustedFile(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == 0 &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Where the service is defined: the system's folder, else the program's own when the system
+// has no such service installed.
+std::string PamServiceFolder(const std::string& service)
+{
+    if (::access((kPamFolder + service).c_str(), F_OK) == 0)
+        return kPamFolder;
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return kPamFolder;
+    std::string folder(self, size_t(n));
+    for (int up = 0; up < 2 && !folder.empty(); ++up)
+        folder.erase(folder.rfind('/'));
+    folder += "/share/pam.d/";
+    return IsTrustedFile(folder + service) ? folder : kPamFolder;
 }
 
 // An open PAM transaction; ends it (closing the session once opened) when released.
@@ -82,10 +109,13 @@ public:
     explicit TPamSession(std::string password) : password(std::move(password)) {}
     ~TPamSession() { End(); }
 
-    int Start(const std::string& service, const std::string& user)
+    int Start(const std::string& service, const std::string& user, const std::string& folder)
     {
         conversation = {Converse, &password};
-        return rc = pam_start(service.c_str(), user.c_str(), &conversation, &handle);
+        if (folder == kPamFolder)
+            return rc = pam_start(service.c_str(), user.c_str(), &conversation, &handle);
+        return rc = pam_start_confdir(service.c_str(), user.c_str(), &conversation, folder.c_str(),
+                                      &handle);
     }
     // Authenticates, checks the account, sets credentials and opens the session.
     int LogOn()
@@ -192,11 +222,12 @@ std::string LogonSearchPath(const passwd& account)
 
 TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& service)
 {
-    if (const int error = CheckPamStack(service))
-        throw EProcessError(std::string(std::strerror(error)) + ": " + kPamFolder + service,
+    const std::string folder = PamServiceFolder(service);
+    if (const int error = CheckPamStack(folder, service))
+        throw EProcessError(std::string(std::strerror(error)) + ": " + folder + service,
                             static_cast<std::uint32_t>(error), request.accountText);
     auto session = std::make_shared<TPamSession>(request.password);
-    int rc = session->Start(service, request.account.pw_name);
+    int rc = session->Start(service, request.account.pw_name, folder);
     if (rc == PAM_SUCCESS)
         rc = session->LogOn();
     if (rc != PAM_SUCCESS)

@@ -282,6 +282,33 @@ private slots:
         QCOMPARE(lines.value(4), QByteArray("none"));
     }
 
+    // Without the service in the system's folder, the one beside the program serves, so a
+    // fresh installation logs on without touching /etc/pam.d.
+    void ownServiceFileServesWhenTheSystemHasNone()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: creates a local account and logs on to it through PAM");
+        TTestAccount account;
+        QVERIFY(account.Create());
+        const QString name = "kvtest-" + RandomSuffix();
+        const QString own = KV_BINARY_DIR "/tests/share/pam.d/" + name;
+        QVERIFY(QDir().mkpath(QFileInfo(own).absolutePath()));
+        QVERIFY(WriteFile(own, ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
+        QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                       QFile::ReadOther);
+        QVERIFY(!QFile::exists("/etc/pam.d/" + name));
+        SetLogonOptions({name.toStdString(), {}});
+        TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "",
+                                                   account.password.toStdString(), "", "/bin/true");
+        QCOMPARE(WaitForProcess(handle, 0), 0u);
+        // A file that others may change is not trusted.
+        QFile::setPermissions(own, QFile::permissions(own) | QFile::WriteOther);
+        QVERIFY_THROWS_EXCEPTION(EProcessError, StartProcessAsUser(account.name.toStdString(), "",
+                                                                   account.password.toStdString(),
+                                                                   "", "/bin/true"));
+        QFile::remove(own);
+    }
+
     void logonFailures_data()
     {
         QTest::addColumn<QString>("user");       // "*" is the test account
