@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "LogindMock.h"
+#include "common/platform/SessionServices.h"
+#include "common/platform/WinExecute.h"
+#include "starter/StarterRun.h"
 #include "starter/StarterSettings.h"
 
 class tst_StarterRun : public QObject {
@@ -59,7 +63,9 @@ private:
         e.insert("KELVARA_MACHINE_REGISTRY", Path("registry.ini"));
         e.insert("FAKE_KELVARA_LOG", calls);
         // Never reach the machine's real session services from a test.
-        e.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + Path("no-bus"));
+        e.insert("DBUS_SYSTEM_BUS_ADDRESS",
+                 logind.Address().isEmpty() ? "unix:path=" + Path("no-bus") : logind.Address());
+        e.insert("XDG_SESSION_ID", "c7");
         for (const QString& kv : env)
             e.insert(kv.section('=', 0, 0), kv.section('=', 1));
         p.setProcessEnvironment(e);
@@ -92,6 +98,18 @@ private:
     }
 
     QByteArray lastStderr;
+    TLogindMock logind;
+    std::optional<QString> logindFailure;
+
+    // The login manager mock, started once; its calls are cleared for every use.
+    QString StartLogind()
+    {
+        if (!logindFailure)
+            logindFailure = logind.Start();
+        if (logindFailure->isEmpty())
+            logind.ClearCalls();
+        return *logindFailure;
+    }
 
 private slots:
     void init()
@@ -203,6 +221,97 @@ private slots:
         QCOMPARE(Calls()[0].size(), 6);                     // options only
         QCOMPARE(Run({"Off", "/forced", "/logmode:1"}), 0); // no force: nothing runs
         QCOMPARE(Calls().size(), 1);
+    }
+
+    void actionsAfterTheRun_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QString>("announcement");
+        const QString down = "  ==> The system will be shut down!";
+        QTest::newRow("end wins over suspend") << QStringList{"/end:shutdown", "/suspend:standby"}
+                                               << QStringList{"PowerOff(false)"} << down;
+        QTest::newRow("power off is a shutdown")
+            << QStringList{"/end:poweroff", "/s:h"} << QStringList{"PowerOff(false)"} << down;
+        QTest::newRow("lockdown locks first")
+            << QStringList{"/end:lockdown"} << QStringList{"LockSession(c7)", "PowerOff(false)"}
+            << down;
+        QTest::newRow("restart") << QStringList{"/end:restart"} << QStringList{"Reboot(false)"}
+                                 << "  ==> The system will be restarted!";
+        QTest::newRow("log off") << QStringList{"/end:logoff"}
+                                 << QStringList{"TerminateSession(c7)"}
+                                 << "  ==> The user will be logged off!";
+        QTest::newRow("hibernate") << QStringList{"/suspend:hibernate"}
+                                   << QStringList{"CanHibernate()", "Hibernate(false)"}
+                                   << "  ==> The system will enter the hibernate state!";
+        QTest::newRow("standby") << QStringList{"/suspend:standby"}
+                                 << QStringList{"CanSuspend()", "Suspend(false)"}
+                                 << "  ==> The system will enter the standby state!";
+        QTest::newRow("lock only")
+            << QStringList{"/lockscreen"} << QStringList{"LockSession(c7)"} << QString();
+    }
+    void actionsAfterTheRun()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, announcement);
+        if (const QString why = StartLogind(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run(QStringList{"Daily", "/force", "/logmode:1"} + options), 0);
+        QCOMPARE(logind.Calls(), calls);
+        const QStringList log = LogLines();
+        QVERIFY(log[4].startsWith("  ==> End: "));
+        QCOMPARE(log[5], announcement);
+    }
+
+    // The selection before the run: "Only backup" keeps the action of the command line, and the
+    // ticked box terminates programs even without /term.
+    void selectionKeepsCommandLineAction()
+    {
+        if (const QString why = StartLogind(); !why.isEmpty())
+            QSKIP(qPrintable(why));
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        TStarterState state;
+        state.Stored.Groups = std::move(groups);
+        state.Options.Force = state.Options.ActPrompt = true;
+        state.Options.LogOffMode = dmRestart;
+        state.Options.ConfigList = "Daily";
+        state.KvPath = KV_BIN_DIR "/fake-kelvara";
+        std::unique_ptr<IProcessLauncher> launcher = CreateSystemLauncher();
+        qputenv("XDG_SESSION_ID", "c7");
+        std::unique_ptr<ISessionService> session =
+            CreateSessionService(logind.Address().toStdString());
+        QString caption;
+        int terminations = 0;
+        TStarterServices services;
+        services.Launcher = launcher.get();
+        services.Session = session.get();
+        services.SelectAction = [&](const QString& text, const QStringList& buttons,
+                                    const QString&) {
+            caption = text;
+            return buttons.indexOf("Only backup") + 256;
+        };
+        services.Terminate = [&](QStringList&, int&) { ++terminations; };
+        TStarterRun run(state, services);
+        QVERIFY(run.CheckForce());
+        QCOMPARE(caption, QString("Start configurated backups as different user:\nDaily"));
+        QCOMPARE(terminations, 1);
+        QCOMPARE(logind.Calls(), QStringList{"Reboot(false)"});
+        QCOMPARE(run.LogList().last(), QString("  ==> The system will be restarted!"));
+
+        // Cancelling the selection runs nothing and writes no log.
+        services.SelectAction = [](const QString&, const QStringList&, const QString&) {
+            return -1;
+        };
+        logind.ClearCalls();
+        TStarterRun cancelled(state, services);
+        QVERIFY(cancelled.CheckForce());
+        QVERIFY(cancelled.LogList().isEmpty());
+        QVERIFY(logind.Calls().isEmpty());
     }
 
     void backupProgramMissing()

@@ -9,78 +9,10 @@
 
 #include <csignal>
 
+#include "LogindMock.h"
 #include "common/platform/SessionServices.h"
 
 namespace {
-
-constexpr const char* kMockPython = "/usr/bin/python3";
-
-// A private message bus of the test, stopped with the object.
-struct TPrivateBus {
-    QString address;
-    qint64 pid = 0;
-
-    bool Start()
-    {
-        QProcess daemon;
-        daemon.start("dbus-daemon",
-                     {"--session", "--fork", "--print-address=1", "--print-pid=1", "--nosyslog"});
-        if (!daemon.waitForFinished(10000) || daemon.exitCode() != 0)
-            return false;
-        const QStringList lines =
-            QString::fromUtf8(daemon.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        address = lines.value(0).trimmed();
-        pid = lines.value(1).trimmed().toLongLong();
-        return !address.isEmpty() && pid > 0;
-    }
-    ~TPrivateBus()
-    {
-        if (pid > 0)
-            kill(static_cast<pid_t>(pid), SIGTERM);
-    }
-};
-
-// The calls the mock recorded: "Method(arg, arg)".
-QStringList RecordedCalls(QDBusConnection& bus)
-{
-    QDBusMessage get =
-        QDBusMessage::createMethodCall("org.freedesktop.login1", "/org/freedesktop/login1",
-                                       "org.freedesktop.DBus.Mock", "GetCalls");
-    const QDBusMessage reply = bus.call(get);
-    QStringList calls;
-    const QDBusArgument list = reply.arguments().value(0).value<QDBusArgument>();
-    list.beginArray();
-    while (!list.atEnd()) {
-        quint64 time = 0;
-        QString method;
-        QVariantList args;
-        list.beginStructure();
-        list >> time >> method;
-        list.beginArray();
-        while (!list.atEnd()) {
-            QDBusVariant value;
-            list >> value;
-            args << value.variant();
-        }
-        list.endArray();
-        list.endStructure();
-        QStringList texts;
-        for (const QVariant& arg : args)
-            texts << (arg.typeId() == QMetaType::Bool ? (arg.toBool() ? "true" : "false")
-                                                      : arg.toString());
-        calls << method + "(" + texts.join(", ") + ")";
-    }
-    list.endArray();
-    return calls;
-}
-
-void MockCall(QDBusConnection& bus, const char* method, const QVariantList& args = {})
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        "org.freedesktop.login1", "/org/freedesktop/login1", "org.freedesktop.DBus.Mock", method);
-    call.setArguments(args);
-    bus.call(call);
-}
 
 using TAction = std::function<bool(ISessionService&)>;
 
@@ -92,9 +24,8 @@ class tst_SessionServices : public QObject {
     Q_OBJECT
 
 private:
-    TPrivateBus bus;
+    TLogindMock bus;
     QProcess mock;
-    std::unique_ptr<QDBusConnection> control;
 
     // The only way this test reaches a service: on the private bus it started itself.
     std::unique_ptr<ISessionService> Service(const QString& address, TConfirmHook confirm = {})
@@ -109,35 +40,12 @@ private:
 private slots:
     void initTestCase()
     {
-        if (QStandardPaths::findExecutable("dbus-daemon").isEmpty())
-            QSKIP("dbus-daemon is not installed");
-        if (QProcess::execute(kMockPython, {"-c", "import dbusmock"}) != 0)
-            QSKIP("python3-dbusmock is not installed");
-        QVERIFY(bus.Start());
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DBUS_SYSTEM_BUS_ADDRESS", bus.address);
-        env.insert("DBUS_SESSION_BUS_ADDRESS", bus.address);
-        mock.setProcessEnvironment(env);
-        mock.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        mock.start(kMockPython, {"-m", "dbusmock", "--system", "--template", "logind"});
-        QVERIFY(mock.waitForStarted());
-        control = std::make_unique<QDBusConnection>(
-            QDBusConnection::connectToBus(bus.address, "test-control"));
-        QVERIFY(control->isConnected());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            control->interface()->isServiceRegistered("org.freedesktop.login1").value(), 15000);
+        if (const QString why = bus.Start(); !why.isEmpty())
+            QSKIP(qPrintable(why));
         qputenv("XDG_SESSION_ID", "c7");
     }
 
-    void cleanupTestCase()
-    {
-        control.reset();
-        QDBusConnection::disconnectFromBus("test-control");
-        mock.terminate();
-        mock.waitForFinished(5000);
-    }
-
-    void init() { MockCall(*control, "ClearCalls"); }
+    void init() { bus.ClearCalls(); }
 
     void actions_data()
     {
@@ -172,11 +80,11 @@ private slots:
     {
         QFETCH(TAction, action);
         QFETCH(QStringList, calls);
-        auto service = Service(bus.address);
+        auto service = Service(bus.Address());
         QVERIFY(service->EnableShutdownPrivilege());
         QVERIFY(action(*service));
         QCOMPARE(service->LastError(), std::string());
-        QCOMPARE(RecordedCalls(*control), calls);
+        QCOMPARE(bus.Calls(), calls);
     }
 
     void confirmation_data()
@@ -199,23 +107,23 @@ private slots:
                 asked << QString::fromStdString(text);
                 return answer == 1;
             };
-        auto service = Service(bus.address, confirm);
+        auto service = Service(bus.Address(), confirm);
         QCOMPARE(service->ShutdownComputer("Shut down now?", false, 0), answer == 1);
         QCOMPARE(service->ExitWindowsSession("Log off now?", kExitLogOff, 0), answer == 1);
-        QCOMPARE(RecordedCalls(*control), calls);
+        QCOMPARE(bus.Calls(), calls);
         const QStringList questions = {"Shut down now?", "Log off now?"};
         QCOMPARE(asked, answer >= 0 ? questions : QStringList());
     }
 
     void hibernationNotOffered()
     {
-        MockCall(*control, "AddMethod",
+        bus.Call("AddMethod",
                  {"org.freedesktop.login1.Manager", "CanHibernate", "", "s", "ret = 'na'"});
-        auto service = Service(bus.address);
+        auto service = Service(bus.Address());
         QVERIFY(!service->SuspendComputer(true, false, false));
         QVERIFY(!service->LastError().empty());
-        QCOMPARE(RecordedCalls(*control), QStringList{"CanHibernate()"});
-        MockCall(*control, "AddMethod",
+        QCOMPARE(bus.Calls(), QStringList{"CanHibernate()"});
+        bus.Call("AddMethod",
                  {"org.freedesktop.login1.Manager", "CanHibernate", "", "s", "ret = 'yes'"});
     }
 
@@ -229,12 +137,12 @@ private slots:
     void noLoginManager()
     {
         QFETCH(bool, reachable);
-        TPrivateBus empty;
+        TLogindMock empty;
         if (reachable)
-            QVERIFY(empty.Start());
-        else
-            empty.address = "unix:path=/nonexistent/kv-test-bus";
-        auto service = Service(empty.address);
+            QVERIFY(empty.StartBus().isEmpty());
+        const QString address =
+            reachable ? empty.Address() : QStringLiteral("unix:path=/nonexistent/kv-test-bus");
+        auto service = Service(address);
         QVERIFY(!service->ExitWindowsSession("", kExitLogOff, kReasonPlanned));
         QVERIFY(!service->LastError().empty());
         QVERIFY(!service->ShutdownComputer("", false, kReasonPlanned));
