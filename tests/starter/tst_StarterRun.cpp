@@ -6,7 +6,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <QJsonArray>
+#include <QJsonObject>
+
 #include "LogindMock.h"
+#include "smtp/SmtpTestServer.h"
 #include "common/platform/SessionServices.h"
 #include "common/platform/WinExecute.h"
 #include "starter/StarterRun.h"
@@ -312,6 +316,54 @@ private slots:
         QVERIFY(cancelled.CheckForce());
         QVERIFY(cancelled.LogList().isEmpty());
         QVERIFY(logind.Calls().isEmpty());
+    }
+
+    // A run with errors mails its log to the recipients; a run without errors mails nothing.
+    void errorReportIsMailed()
+    {
+        TSmtpTestServer server(Path("smtp"));
+        QDir().mkpath(Path("smtp"));
+        QVERIFY(server.Start({}));
+        TStarterSettings s;
+        s.Groups.push_back(Group("Daily", {"a.buj"}));
+        s.MailData.SMTP = "127.0.0.1";
+        s.MailData.Port = server.Port();
+        s.MailData.Recipients = "ops@example.org, admin@example.org";
+        s.MailData.Sender = "Backup Robot";
+        s.MailData.ReplyTo = "robot@example.org";
+        s.MailData.Enabled = true;
+        SaveStarterSettings(Ini(), s);
+
+        QCOMPARE(Run({"Daily", "/force"}), 0);
+        QVERIFY(server.Messages().isEmpty());
+
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"FAKE_KELVARA_EXIT=2"}), 0);
+        const QList<QJsonObject> messages = server.Messages();
+        QCOMPARE(messages.size(), 1);
+        const QJsonObject& m = messages[0];
+        QCOMPARE(m["helo"].toString(), QString("Kelvara"));
+        QCOMPARE(m["mail_from"].toString(), QString("robot@example.org"));
+        QCOMPARE(m["rcpt_tos"].toArray().size(), 2);
+        const QJsonObject msg = m["message"].toObject();
+        const QJsonObject part = msg["structure"].toObject();
+        QCOMPARE(part["content_type"].toString(), QString("text/plain"));
+        QCOMPARE(part["charset"].toString(), QString("utf-8"));
+        QStringList body = part["text"].toString().replace("\r\n", "\n").split('\n');
+        QCOMPARE(body.value(0), QString("KvStarter error report 1 error:"));
+        QCOMPARE(body.value(1), QString());
+        QStringList log = LogLines();
+        log.removeAll(QString());
+        body.removeAll(QString());
+        QCOMPARE(body.mid(1), log);
+        QVERIFY(log.contains("  *** Error reported by Kelvara: Destination path not found!"));
+        QMap<QString, QString> headers;
+        for (const QJsonValue& h : msg["headers"].toArray())
+            headers[h[0].toString().toLower()] = h[1].toString();
+        QCOMPARE(headers["subject"], QString("KvStarter error report"));
+        QCOMPARE(headers["from"], QString("Backup Robot <robot@example.org>"));
+        QCOMPARE(headers["sender"], QString("robot@example.org"));
+        QCOMPARE(headers["reply-to"], QString("robot@example.org"));
+        QVERIFY(headers["user-agent"].startsWith("KvStarter (Version "));
     }
 
     void backupProgramMissing()
