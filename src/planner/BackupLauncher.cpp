@@ -4,6 +4,24 @@
 
 #include "common/backup/Options.h"
 
+TLaunchOutcome TSpawnLauncher::Start(const QString& commandLine, bool wait,
+                                     const std::function<void()>& events)
+{
+    const std::unique_ptr<IProcessLauncher> launcher = CreateProcessLauncher();
+    TProcessHandle handle;
+    try {
+        handle = launcher->Start(commandLine.toStdString(), std::string());
+    } catch (const EProcessError& e) {
+        return {int(e.Code()), 0};
+    }
+    if (!wait)
+        return {};
+    const uint32_t result = launcher->Wait(handle, 0, events);
+    if (result & kExitCodeFlag)
+        return {0, int(result & 0xFF)};
+    return {int(result), 0};
+}
+
 uint32_t LaunchBackupProgram(TProcessLauncher& launcher, const QString& program,
                              const QString& arguments, bool wait,
                              const std::function<void()>& events)

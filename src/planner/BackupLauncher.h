@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "common/platform/WinExecute.h"
+
 // How a started program ended.
 struct TLaunchOutcome {
     int error = 0;    // system error code when the program could not be started
@@ -22,15 +24,12 @@ public:
                                  const std::function<void()>& events) = 0;
 };
 
-// The launcher of this platform.
+// The launcher over the platform's process services (no zombie is left when not waiting).
 class TSpawnLauncher : public TProcessLauncher {
 public:
     TLaunchOutcome Start(const QString& commandLine, bool wait,
                          const std::function<void()>& events) override;
 };
-
-// Bit that marks an exit code in the result of LaunchBackupProgram.
-inline constexpr uint32_t kExitCodeFlag = 0x20000000;
 
 // Starts the backup program with the arguments: 0 on success, the system error code when the
 // start failed, or (with wait) a non-zero exit code with kExitCodeFlag set.
