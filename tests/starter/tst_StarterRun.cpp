@@ -2,7 +2,11 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <unistd.h>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -364,6 +368,71 @@ private slots:
         QCOMPARE(headers["sender"], QString("robot@example.org"));
         QCOMPARE(headers["reply-to"], QString("robot@example.org"));
         QVERIFY(headers["user-agent"].startsWith("KvStarter (Version "));
+    }
+
+    // As root the group's account is logged on with its stored password: the backup program runs
+    // under that account, in its home folder.
+    void groupRunsUnderItsAccount()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: creates a local account and logs on to it");
+        const QString name =
+            QString("kvst%1").arg(QRandomGenerator::global()->bounded(100000, 999999));
+        const QString password = "Grp-pass 42";
+        QCOMPARE(QProcess::execute("useradd", {"-m", name}), 0);
+        auto removeAccount = qScopeGuard([&] { QProcess::execute("userdel", {"-r", name}); });
+        QProcess chpasswd;
+        chpasswd.start("chpasswd");
+        chpasswd.write((name + ":" + password + "\n").toUtf8());
+        chpasswd.closeWriteChannel();
+        QVERIFY(chpasswd.waitForFinished() && chpasswd.exitCode() == 0);
+
+        // The backup program here is a script that writes down who runs it and where.
+        QFile::remove(work + "/Kelvara");
+        const QString who = Path("who.txt");
+        QFile script(work + "/Kelvara");
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(
+            QString("#!/bin/sh\n{ id -un; pwd; echo \"$@\"; } > %1\nexit 4\n").arg(who).toUtf8());
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                              QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                              QFile::ExeOther);
+        for (const QString& dir : {tmp->path(), work})
+            QFile::setPermissions(dir, QFile::permissions(dir) | QFile::ExeOther |
+                                           QFile::ReadOther | QFile::WriteOther);
+
+        TGroupList groups;
+        auto g = Group("Night", {"n.buj"});
+        g->User = "OFFICE\\" + name;
+        g->Pwd = password;
+        groups.push_back(std::move(g));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Night", "/force", "/logmode:1"}), 0);
+        QFile out(who);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(out.readAll()).split('\n');
+        QCOMPARE(lines.value(0), name);
+        QCOMPARE(lines.value(1), "/home/" + name);
+        QVERIFY(lines.value(2).endsWith(Path("n.buj")));
+        const QStringList log = LogLines();
+        QCOMPARE(log[2], "  ->  Backup group: Night - User name: OFFICE\\" + name);
+        QCOMPARE(log[4], QString("  *** Error reported by Kelvara: Errors during backup!"));
+
+        // A wrong stored password is an error of the run, not a crash.
+        TGroupList wrong;
+        auto w = Group("Night", {"n.buj"});
+        w->User = name;
+        w->Pwd = "not it";
+        wrong.push_back(std::move(w));
+        Save(std::move(wrong));
+        QFile::remove(who);
+        QCOMPARE(Run({"Night", "/force", "/logmode:1"}), 0);
+        QVERIFY(!QFile::exists(who));
+        QVERIFY(LogLines()
+                    .filter(QRegularExpression(
+                        "^  \\*\\*\\* Error on starting Kelvara: .+ \\(0x[0-9A-F]{8}\\)$"))
+                    .size() == 1);
     }
 
     void backupProgramMissing()
