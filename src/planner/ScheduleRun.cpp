@@ -39,9 +39,9 @@ struct TModeInfo {
     const char* name;   // shown, translated
 };
 
-constexpr TModeInfo kFull{"full", "F", "Full"};
-constexpr TModeInfo kDifferential{"differential", "D", "Differential"};
-constexpr TModeInfo kIncremental{"incremental", "I", "Incremental"};
+constexpr TModeInfo kFull{"full", "F", TrNoop("Full")};
+constexpr TModeInfo kDifferential{"differential", "D", TrNoop("Differential")};
+constexpr TModeInfo kIncremental{"incremental", "I", TrNoop("Incremental")};
 
 const TModeInfo& PartialMode(bool diff)
 {

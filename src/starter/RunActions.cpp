@@ -20,12 +20,12 @@ struct TButtonEffect {
 
 // "Only backup" changes nothing, so an action of the command line stays in force.
 constexpr TButtonEffect kButtons[] = {
-    {"Only backup", dmNone, smNone},
-    {"Backup + Standby", dmNone, smStandby},
-    {"Backup + Hibernate", dmNone, smHibernate},
-    {"Backup + Logoff", dmLogOff, smNone},
-    {"Backup + Restart", dmRestart, smNone},
-    {"Backup + Shutdown", dmShutdown, smNone},
+    {TrNoop("Only backup"), dmNone, smNone},
+    {TrNoop("Backup + Standby"), dmNone, smStandby},
+    {TrNoop("Backup + Hibernate"), dmNone, smHibernate},
+    {TrNoop("Backup + Logoff"), dmLogOff, smNone},
+    {TrNoop("Backup + Restart"), dmRestart, smNone},
+    {TrNoop("Backup + Shutdown"), dmShutdown, smNone},
 };
 
 void ReportTermination(const QString& first, const QString& systemText, QStringList& log,
@@ -132,9 +132,10 @@ QString DoActionAfterRun(ISessionService& session, TDownMode logOff, TSuspendMod
                 ? session.ExitWindowsSession({}, kExitLogOff | kExitForceIfHung, kReasonPlanned)
                 : session.ShutdownComputer({}, logOff == dmRestart, kReasonPlanned);
         return ok ? QString()
-                  : WithDetail("Error on shutting down or logging off!", session.LastError());
+                  : WithDetail(TrNoop("Error on shutting down or logging off!"),
+                               session.LastError());
     }
     if (suspend != smNone && !session.SuspendComputer(suspend == smHibernate, false, false))
-        return WithDetail("Error on suspending system!", session.LastError());
+        return WithDetail(TrNoop("Error on suspending system!"), session.LastError());
     return QString();
 }

@@ -19,11 +19,11 @@ struct TStatusMode {
 };
 
 constexpr TStatusMode kStatusModes[] = {
-    {"None", "quiet", false},
-    {"Close automatically", "delay", true},
-    {"Always wait for prompt", "wait", false},
-    {"Wait for prompt only on errors", "error", true},
-    {"Show only on errors", "silent", false},
+    {TrNoop("None"), "quiet", false},
+    {TrNoop("Close automatically"), "delay", true},
+    {TrNoop("Always wait for prompt"), "wait", false},
+    {TrNoop("Wait for prompt only on errors"), "error", true},
+    {TrNoop("Show only on errors"), "silent", false},
 };
 
 const TStatusMode& StatusMode(int status)

@@ -33,12 +33,12 @@ struct TExitText {
 };
 
 constexpr TExitText kExitTexts[] = {
-    {1, "Task not found"},
-    {2, "Destination path not found"},
-    {3, "Source directory not found"},
-    {4, "Errors during backup"},
-    {5, "The backup was aborted by the user or due to an error"},
-    {6, "Invalid task configuration"},
+    {1, TrNoop("Task not found")},
+    {2, TrNoop("Destination path not found")},
+    {3, TrNoop("Source directory not found")},
+    {4, TrNoop("Errors during backup")},
+    {5, TrNoop("The backup was aborted by the user or due to an error")},
+    {6, TrNoop("Invalid task configuration")},
 };
 
 } // namespace

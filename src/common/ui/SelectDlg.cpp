@@ -25,10 +25,10 @@ struct TIconInfo {
 };
 
 constexpr TIconInfo kIcons[] = {
-    {QStyle::SP_MessageBoxWarning, "Warning"},
-    {QStyle::SP_MessageBoxCritical, "Error"},
-    {QStyle::SP_MessageBoxInformation, "Information"},
-    {QStyle::SP_MessageBoxQuestion, "Confirm"},
+    {QStyle::SP_MessageBoxWarning, TrDialogsNoop("Warning")},
+    {QStyle::SP_MessageBoxCritical, TrDialogsNoop("Error")},
+    {QStyle::SP_MessageBoxInformation, TrDialogsNoop("Information")},
+    {QStyle::SP_MessageBoxQuestion, TrDialogsNoop("Confirm")},
 };
 
 constexpr int kButtonsPerRow = 3;

@@ -39,19 +39,35 @@ constexpr int kAlways = -1;
 constexpr int kNever = -2;
 
 constexpr TButtonSpec kNone{nullptr, mrNone, kNever};
-constexpr TButtonSpec kCloseBtn{"&Close", mrCancel, kAlways};
-constexpr TButtonSpec kCancelBtn{"Cancel", mrCancel, kNever};
+constexpr TButtonSpec kCloseBtn{TrDialogsNoop("&Close"), mrCancel, kAlways};
+constexpr TButtonSpec kCancelBtn{TrDialogsNoop("Cancel"), mrCancel, kNever};
 
 // Indexed by TMsgDialogType.
 constexpr TTypeSpec kTypes[] = {
-    {icInformation, "Information", kNone, kNone, kCloseBtn},
-    {icWarning, "Warning", kNone, kNone, kCloseBtn},
-    {icError, "Error", kNone, kNone, kCloseBtn},
-    {icQuestion, "Confirm", kNone, {"&Yes", mrYes, mbYes}, {"&No", mrNo, mbNo}},
-    {icError, "Error", kNone, {"&Yes", mrOk, mbYes}, kCancelBtn},
-    {icError, "Error", kNone, {"&Retry", mrRetry, mbRetry}, kCancelBtn},
-    {icQuestion, "Confirm", kNone, {"&Yes", mrYes, mbYes}, kCancelBtn},
-    {icQuestion, "Confirm", {"&Yes", mrYes, mbYes}, {"&No", mrNo, mbNo}, kCancelBtn},
+    {icInformation, TrDialogsNoop("Information"), kNone, kNone, kCloseBtn},
+    {icWarning, TrDialogsNoop("Warning"), kNone, kNone, kCloseBtn},
+    {icError, TrDialogsNoop("Error"), kNone, kNone, kCloseBtn},
+    {icQuestion,
+     TrDialogsNoop("Confirm"),
+     kNone,
+     {TrDialogsNoop("&Yes"), mrYes, mbYes},
+     {TrDialogsNoop("&No"), mrNo, mbNo}},
+    {icError, TrDialogsNoop("Error"), kNone, {TrDialogsNoop("&Yes"), mrOk, mbYes}, kCancelBtn},
+    {icError,
+     TrDialogsNoop("Error"),
+     kNone,
+     {TrDialogsNoop("&Retry"), mrRetry, mbRetry},
+     kCancelBtn},
+    {icQuestion,
+     TrDialogsNoop("Confirm"),
+     kNone,
+     {TrDialogsNoop("&Yes"), mrYes, mbYes},
+     kCancelBtn},
+    {icQuestion,
+     TrDialogsNoop("Confirm"),
+     {TrDialogsNoop("&Yes"), mrYes, mbYes},
+     {TrDialogsNoop("&No"), mrNo, mbNo},
+     kCancelBtn},
     {icNone, nullptr, kNone, kNone, kNone},
 };
 
