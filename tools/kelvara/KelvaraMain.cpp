@@ -24,6 +24,9 @@ void InstallAbortHandlers()
     sigemptyset(&action.sa_mask);
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(signal, &action, nullptr);
+    // The program that started us may be gone with the console we echo the log to; losing that
+    // copy must not end the backup.
+    ::signal(SIGPIPE, SIG_IGN);
 }
 
 bool Quiet(const QString& prompt)
