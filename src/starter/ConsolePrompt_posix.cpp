@@ -17,7 +17,9 @@ std::optional<QString> ConsolePassword(const QString& prompt)
 {
     if (!HasTerminal())
         return std::nullopt;
-    std::fprintf(stderr, "%s\n%s: ", qPrintable(prompt), qPrintable(TrDialogs("Password")));
+    QString text = prompt;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    std::fprintf(stderr, "%s\n%s: ", qPrintable(text), qPrintable(TrDialogs("Password")));
     std::fflush(stderr);
     termios saved{};
     const bool canHide = ::tcgetattr(STDIN_FILENO, &saved) == 0;
