@@ -7,6 +7,7 @@
 #include <QScopeGuard>
 
 #include <unistd.h>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,6 +107,7 @@ private:
     }
 
     QByteArray lastStderr;
+    QByteArray seen; // what a terminal showed
     TLogindMock logind;
     std::optional<QString> logindFailure;
 
@@ -216,6 +218,39 @@ private slots:
         QCOMPARE(log[3], QString("  *** Canceled by user"));
         QVERIFY(log[4].startsWith("  ==> End: "));
         QVERIFY(Calls().isEmpty());
+    }
+
+    // Without a display but on a terminal the password is asked for there, without echo.
+    void passwordOnTheTerminal()
+    {
+        if (QStandardPaths::findExecutable("script").isEmpty())
+            QSKIP("script (util-linux) is not installed");
+        TGroupList groups;
+        auto asks = Group("Asks", {"a.buj"});
+        asks->Pwd.clear();
+        groups.push_back(std::move(asks));
+        Save(std::move(groups));
+        QProcess terminal;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove("DISPLAY");
+        e.remove("WAYLAND_DISPLAY");
+        e.insert("XDG_CONFIG_HOME", Path("cfg"));
+        e.insert("FAKE_KELVARA_LOG", calls);
+        e.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + Path("no-bus"));
+        terminal.setProcessEnvironment(e);
+        terminal.setWorkingDirectory(work);
+        terminal.start("script",
+                       {"-q", "-e", "-c", QString(KV_BIN_DIR "/KvStarter Asks /force /logmode:1"),
+                        "/dev/null"});
+        QVERIFY(terminal.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            seen.append(terminal.readAllStandardOutput()).contains("Password: "), 10000);
+        terminal.write("typed-secret\n");
+        QVERIFY(terminal.waitForFinished(20000));
+        seen += terminal.readAllStandardOutput();
+        QVERIFY2(!seen.contains("typed-secret"), seen.constData());
+        QCOMPARE(Calls().size(), 1);
+        QVERIFY(!LogLines().contains("  *** Canceled by user"));
     }
 
     void noLogWithoutLogmodeAndAllUnselected()
