@@ -37,7 +37,8 @@ struct TChildProcess {
     ~TChildProcess();
 };
 
-// Forks and runs the spec; gives 0 and the child, or the errno of the failed step.
+// Forks and starts what the description asks; gives 0 and the child, or the errno of the failed
+// step.
 int SpawnChild(const TSpawnSpec& spec, std::unique_ptr<TChildProcess>& child);
 
 // The executable a command word names: a path (made absolute) or the first hit on the search
