@@ -165,7 +165,7 @@ bool TPlanerRun::CheckSchedule()
     }
     const int index = FindSchedule(Settings.Schedules, SchedName);
     if (index < 0) {
-        ReportNotFound(SchedName, IsBatch, "Schedule \"%s\" not found!");
+        ReportNotFound(SchedName, IsBatch, TrNoop("Schedule \"%s\" not found!"));
         return IsBatch;
     }
     if (OtherOptions.isEmpty())
@@ -196,8 +196,8 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
     if (!s.IsStartable()) {
         // A hand-edited rotation without steps cannot run; the file stays as it is.
         ReportNotFound(s.SName, Quiet(s),
-                       "Schedule \"%s\" cannot be started: its number of cycles or steps is "
-                       "invalid!");
+                       TrNoop("Schedule \"%s\" cannot be started: its number of cycles or "
+                              "steps is invalid!"));
         return false;
     }
     const QDate today = FClock.Today();

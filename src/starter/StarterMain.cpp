@@ -1,5 +1,4 @@
 // KvStarter: runs groups of backup tasks from its command line, or shows its window.
-#include <cstdio>
 #include <memory>
 
 #include <QCoreApplication>
@@ -55,11 +54,7 @@ TRunHooks MakeHooks(bool gui, Reporter& reporter)
 TSelectActionHook MakeSelectHook(bool gui)
 {
     if (!gui)
-        return [](const QString& caption, const QStringList&, const QString&) {
-            // Nobody can answer the selection: the run counts as cancelled.
-            std::fprintf(stderr, "%s\n", qPrintable(caption));
-            return -1;
-        };
+        return {}; // nobody could answer it
     return [](const QString& caption, const QStringList& buttons, const QString& option) {
         return SelectButton(QStringLiteral("Kelvara"), caption, siQuestion, QString(), -1, 200,
                             option, buttons, true);

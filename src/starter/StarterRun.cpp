@@ -2,21 +2,29 @@
 
 #include <QFile>
 #include <QLocale>
+#include <QRegularExpression>
 
 #include "common/backup/KvUtils.h"
+#include "common/infra/EventLog.h"
 #include "common/infra/Translate.h"
 #include "starter/ErrorReport.h"
 
-namespace {
+namespace {} // namespace
 
-QString DateTimeText(const QDateTime& t)
+QString LongTimeFormat(const QLocale& locale)
 {
-    const QLocale locale = QLocale::system();
-    return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
-           locale.toString(t.time(), QStringLiteral("HH:mm:ss"));
+    // The long format may name the time zone ("t"); a log line gives the clock time only.
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    static const QRegularExpression zone(QStringLiteral("\\s*\\bt+\\b\\s*"));
+    format.replace(zone, QStringLiteral(" "));
+    return format.trimmed();
 }
 
-} // namespace
+QString RunLogDateTime(const QDateTime& t, const QLocale& locale)
+{
+    return locale.toString(t.date(), QLocale::ShortFormat) + u' ' +
+           locale.toString(t.time(), LongTimeFormat(locale));
+}
 
 QString RunLogHeader()
 {
@@ -47,7 +55,8 @@ TStarterRun::TStarterRun(TStarterState& state, TStarterServices services)
 
 QString TStarterRun::Now() const
 {
-    return DateTimeText(FServices.Now ? FServices.Now() : QDateTime::currentDateTime());
+    return RunLogDateTime(FServices.Now ? FServices.Now() : QDateTime::currentDateTime(),
+                          QLocale::system());
 }
 
 bool TStarterRun::CheckForce()
@@ -63,12 +72,11 @@ bool TStarterRun::CheckForce()
     if (!force)
         return false;
     TActionChoice choice{o.TermProgs, o.LogOffMode, o.SuspendMode};
-    if (o.ActPrompt) {
-        const int result =
-            FServices.SelectAction
-                ? FServices.SelectAction(ActionSelectionCaption(o.ConfigList),
-                                         ActionButtonCaptions(), ActionSelectionOption())
-                : -1;
+    // Without a display nobody can answer the selection: the command line's actions apply.
+    FSelectionSkipped = o.ActPrompt && !FServices.SelectAction;
+    if (o.ActPrompt && FServices.SelectAction) {
+        const int result = FServices.SelectAction(ActionSelectionCaption(o.ConfigList),
+                                                  ActionButtonCaptions(), ActionSelectionOption());
         if (!ApplyActionSelection(result, choice))
             return true;
     }
@@ -85,6 +93,10 @@ void TStarterRun::RunGroups()
     FLog.clear();
     FLog.append(RunLogHeader());
     FLog.append(QStringLiteral("  ==> ") + Tr("Start: ") + Now());
+    if (FSelectionSkipped)
+        FLog.append(QStringLiteral("  ==> ") +
+                    Tr("No display to offer the action selection: the actions of the command "
+                       "line apply."));
     FErrCount = 0;
     if (o.TermProgs) {
         if (FServices.Terminate)
@@ -125,15 +137,29 @@ void TStarterRun::RunGroups()
     const QString announcement = ActionAnnouncement(o.LogOffMode, o.SuspendMode);
     if (!announcement.isEmpty())
         FLog.append(announcement);
-    WriteRunLog();
+    // The log is written after the report, so that it tells when the report was not sent.
     if (FServices.Mailer && FState.Stored.MailData.Enabled && FErrCount > 0)
-        SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount, FLog, ProgVersName(),
-                        FState.ProtocolLog);
+        ReportMailFailure(SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount,
+                                          FLog, ProgVersName(), FState.ProtocolLog));
+    WriteRunLog();
     if (FServices.Session) {
         const QString failure = DoActionAfterRun(*FServices.Session, o.LogOffMode, o.SuspendMode);
         if (!failure.isEmpty() && FServices.Hooks.ErrorMessage)
             FServices.Hooks.ErrorMessage(failure);
     }
+}
+
+void TStarterRun::ReportMailFailure(const QString& reason)
+{
+    if (reason.isEmpty())
+        return;
+    FLog.append(QStringLiteral("  *** ") + Tr("The error report could not be sent: ") + reason);
+    const TEventEntry entry{
+        kEvReportNotSent, TEventType::Error, {reason, FState.Stored.MailData.SMTP}};
+    if (FServices.Event)
+        FServices.Event(entry);
+    else
+        WriteEvent(entry);
 }
 
 void TStarterRun::WriteRunLog() const

@@ -1,6 +1,7 @@
 #include "starter/StarterSettings.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "common/backup/KvUtils.h"
 #include "common/credentials/PasswordCodec.h"
@@ -91,6 +92,21 @@ std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString
             group->AddTask(file, selected);
     }
     return group;
+}
+
+// A hand-edited count cannot run away: it is bounded by the sections the file holds and by the
+// highest group section in it.
+int GroupCountLimit(const TMemIniFile& ini)
+{
+    QStringList sections;
+    ini.ReadSections(sections);
+    int limit = int(sections.size());
+    static const QRegularExpression groupSection(QStringLiteral("^Task(\\d{2,9})$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    for (const QString& section : sections)
+        if (const QRegularExpressionMatch m = groupSection.match(section); m.hasMatch())
+            limit = qMax(limit, m.captured(1).toInt() + 1);
+    return limit;
 }
 
 void WriteGroup(TUnicodeIniFile& ini, const QString& section, const TTaskProperties& group)
@@ -203,7 +219,8 @@ QString TaskFileKey(int position)
 
 QString EncipherPassword(const QString& password)
 {
-    return EncryptPassword(UnscrambleKey(QString::fromLatin1(kPasswordKeyText)), password.toUtf8(),
+    return EncryptPassword(UnscrambleKey(QString::fromLatin1(kPasswordKeyText)),
+                           Utf8PasswordBytes(password, kStoredPasswordLength),
                            kStoredPasswordLength, false);
 }
 
@@ -232,16 +249,10 @@ void LoadStarterSettings(const QString& fileName, TStarterSettings& settings)
                                        QFileInfo(settings.LastTask).path() == u'.'
                                            ? QString()
                                            : QFileInfo(settings.LastTask).path());
-    // Positions are bounded by the sections present, so a hand-edited count cannot run away;
-    // a missing section is skipped rather than invented.
-    QStringList sections;
-    ini->ReadSections(sections);
-    const int count = qBound(0, ini->ReadInteger(kConfig, "TaskCount", 0), int(sections.size()));
-    for (int i = 0; i < count; ++i) {
-        const QString section = GroupSectionName(i);
-        if (ini->SectionExists(section))
-            settings.Groups.push_back(ReadGroup(*ini, section));
-    }
+    // A missing section below the count is a group with default values named after it.
+    const int count = qBound(0, ini->ReadInteger(kConfig, "TaskCount", 0), GroupCountLimit(*ini));
+    for (int i = 0; i < count; ++i)
+        settings.Groups.push_back(ReadGroup(*ini, GroupSectionName(i)));
 }
 
 void SaveStarterSettings(const QString& fileName, const TStarterSettings& settings)

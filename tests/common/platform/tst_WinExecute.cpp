@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include "ScopedEnv.h"
 #include "common/platform/WinExecute.h"
 
 namespace {
@@ -262,13 +263,20 @@ private slots:
         TPamService service;
         QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
         SetLogonOptions({service.name.toStdString(), {}});
-        qputenv("KV_TEST_INHERITED", "from-the-caller");
+        const ScopedEnv inherited("KV_TEST_INHERITED", "from-the-caller");
+        // Our folder is closed to the account: the program starts in the account's home.
+        QTemporaryDir closed;
+        QVERIFY(QFile::setPermissions(closed.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString ours = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(closed.path()));
 
         const QString out = account.Home() + "/identity.txt";
         const std::string line = "/bin/sh -c \"{ id -un; id -Gn; pwd; echo $HOME $USER $LOGNAME; "
                                  "echo ${KV_TEST_INHERITED:-none}; } > identity.txt; sleep 1\"";
         TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "OFFICE",
                                                    account.password.toStdString(), "", line);
+        QDir::setCurrent(ours);
         QTRY_VERIFY_WITH_TIMEOUT(ReadFile(out).count('\n') == 5, 5000);
         QCOMPARE(ProcessesHolding(account.password.toUtf8()), QStringList());
         QCOMPARE(WaitForProcess(handle, 0), 0u);
