@@ -40,6 +40,8 @@ std::function<void(TShellDirDialog&)>& AnswerHook()
     return hook;
 }
 
+constexpr std::chrono::milliseconds kSettleTime{1500};
+
 struct TRootSpec {
     const char* objectName;
     const char* caption;
@@ -210,6 +212,11 @@ void TShellDirDialog::BuildTree()
     tvFolders->setHeaderHidden(true);
     for (int column = 1; column < FTreeModel->columnCount(); ++column)
         tvFolders->hideColumn(column);
+    // Folders are read in the background: keep the chosen one in view while its parents load.
+    connect(FTreeModel, &QFileSystemModel::directoryLoaded, this, [this] {
+        if (!FSettle.hasExpired())
+            tvFolders->scrollTo(tvFolders->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
     connect(tvFolders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { TreeSelectionChanged(current); });
 }
@@ -333,7 +340,8 @@ void TShellDirDialog::SelectPath(const QString& path)
     const QModelIndex index = FTreeFilter->mapFromSource(FTreeModel->index(path));
     tvFolders->setCurrentIndex(index);
     tvFolders->expand(index);
-    tvFolders->scrollTo(index);
+    tvFolders->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    FSettle = QDeadlineTimer(kSettleTime);
 }
 
 QString TShellDirDialog::SelectedPath() const

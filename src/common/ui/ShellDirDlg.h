@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QStringList>
 
@@ -90,6 +91,7 @@ private:
     QStringList DirList;
     bool FFileView = false;
     bool FFollowing = false;
+    QDeadlineTimer FSettle;
 };
 
 // Runs the program's single folder dialog (its path list lasts for the run); true on OK.
