@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/infra/Translate.h"
+#include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
 
 namespace {
@@ -48,14 +49,7 @@ TErrorActionDialog::TErrorActionDialog(QWidget* parent) : QDialog(parent)
         boxes->addWidget(box);
         cbErrors.append(box);
     }
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(Tr("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("btOk"));
-    ok->setDefault(true);
-    buttons->addButton(Tr("Cancel"), QDialogButtonBox::RejectRole)
-        ->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = AddOkCancel(this, Tr("OK"), Tr("Cancel")).box;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(gbErrors);
     layout->addWidget(buttons);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "common/infra/Translate.h"
+#include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
 
 namespace {
@@ -52,14 +53,10 @@ TInputTextDialog::TInputTextDialog(QWidget* parent) : QDialog(parent)
     TextFeld->completer()->setCaseSensitivity(Qt::CaseInsensitive);
     TextFeld->completer()->setCompletionMode(QCompleter::InlineCompletion);
     Descriptor->setBuddy(TextFeld);
-    auto* buttons = new QDialogButtonBox(this);
-    btOk = buttons->addButton(TrDialogs("OK"), QDialogButtonBox::AcceptRole);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setDefault(true);
-    btCancel = buttons->addButton(TrDialogs("Cancel"), QDialogButtonBox::RejectRole);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const TOkCancel okCancel = AddOkCancel(this, TrDialogs("OK"), TrDialogs("Cancel"));
+    btOk = okCancel.ok;
+    btCancel = okCancel.cancel;
+    QDialogButtonBox* buttons = okCancel.box;
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Descriptor);
     layout->addWidget(TextFeld);

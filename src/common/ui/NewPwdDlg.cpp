@@ -12,6 +12,7 @@
 #include "common/credentials/PasswordCodec.h"
 #include "common/credentials/PasswordStrength.h"
 #include "common/infra/Translate.h"
+#include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
 #include "common/ui/ShowMessageDlg.h"
 
@@ -107,14 +108,10 @@ TNewPwdDialog::TNewPwdDialog(QWidget* parent) : QDialog(parent)
     auto* lbQuality = new QLabel(TrDialogs("Quality:"), this);
     imgBar = new TQualityBar(this);
     lbQuality->setBuddy(imgBar);
-    auto* buttons = new QDialogButtonBox(this);
-    btOk = buttons->addButton(TrDialogs("OK"), QDialogButtonBox::AcceptRole);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setDefault(true);
-    btCancel = buttons->addButton(TrDialogs("Cancel"), QDialogButtonBox::RejectRole);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const TOkCancel okCancel = AddOkCancel(this, TrDialogs("OK"), TrDialogs("Cancel"));
+    btOk = okCancel.ok;
+    btCancel = okCancel.cancel;
+    QDialogButtonBox* buttons = okCancel.box;
     connect(edtPwd, &QLineEdit::textChanged, this, &TNewPwdDialog::UpdateBar);
     connect(edtPwd, &QLineEdit::editingFinished, this, [this] { UpdateBar(edtPwd->text()); });
 

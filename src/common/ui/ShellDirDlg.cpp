@@ -27,6 +27,7 @@
 
 #include "common/infra/Translate.h"
 #include "common/platform/WinShell.h"
+#include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
 #include "common/ui/InpText.h"
 #include "common/ui/SelectDlg.h"
@@ -264,14 +265,10 @@ void TShellDirDialog::BuildBottom()
     connect(cbShowFiles, &QCheckBox::toggled, this, &TShellDirDialog::UpdateFileList);
     lbFreeSpace = new QLabel(this);
     lbFreeSpace->setObjectName(QStringLiteral("lbFreeSpace"));
-    auto* buttons = new QDialogButtonBox(this);
-    btOk = buttons->addButton(TrDialogs("OK"), QDialogButtonBox::AcceptRole);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setDefault(true);
-    btCancel = buttons->addButton(TrDialogs("Cancel"), QDialogButtonBox::RejectRole);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const TOkCancel okCancel = AddOkCancel(this, TrDialogs("OK"), TrDialogs("Cancel"));
+    btOk = okCancel.ok;
+    btCancel = okCancel.cancel;
+    QDialogButtonBox* buttons = okCancel.box;
 
     auto* roots = new QHBoxLayout;
     for (QToolButton* b : FRootButtons)

@@ -16,6 +16,7 @@
 #include "common/backup/Options.h"
 #include "common/infra/SettingsFolder.h"
 #include "common/infra/Translate.h"
+#include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
 #include "common/ui/FileNameCheck.h"
 #include "common/ui/ShowMessageDlg.h"
@@ -122,14 +123,10 @@ TShortcutDialog::TShortcutDialog(QWidget* parent) : QDialog(parent)
     lbIniPath->setTextFormat(Qt::PlainText);
     lbIniPath->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btOk = buttons->addButton(Tr("OK"), QDialogButtonBox::AcceptRole);
-    btOk->setObjectName(QStringLiteral("btOk"));
-    btOk->setDefault(true);
-    btCancel = buttons->addButton(Tr("Cancel"), QDialogButtonBox::RejectRole);
-    btCancel->setObjectName(QStringLiteral("btCancel"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    const TOkCancel okCancel = AddOkCancel(this, Tr("OK"), Tr("Cancel"));
+    btOk = okCancel.ok;
+    btCancel = okCancel.cancel;
+    QDialogButtonBox* buttons = okCancel.box;
 
     auto* layout = new QVBoxLayout(this);
     for (QWidget* w : std::initializer_list<QWidget*>{heading, lbGroups, lbConfigs, lbName, edName,

@@ -5,6 +5,7 @@
 #include "common/ui/NewPwdDlg.h"
 #include "common/ui/ShowMessageDlg.h"
 #include "support/AccessibleNames.h"
+#include "support/MessageRecorder.h"
 
 class tst_NewPwdDlg : public QObject {
     Q_OBJECT
@@ -112,10 +113,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         QStringList shown;
-        SetMessageAnswerHook([&](TShowMsgDialog& m) {
-            shown.append(m.Message());
-            return int(mrCancel);
-        });
+        RecordMessages(shown);
         QString focused;
         SetNewPasswordAnswerHook([&](TNewPwdDialog& d) {
             QCOMPARE(d.edtRepPwd->isVisibleTo(&d), confirm);

@@ -12,6 +12,7 @@
 #include "common/ui/ShellDirDlg.h"
 #include "common/ui/ShowMessageDlg.h"
 #include "support/AccessibleNames.h"
+#include "support/MessageRecorder.h"
 
 namespace {
 
@@ -154,10 +155,7 @@ private slots:
     {
         QString afterUp, created, missingDefault;
         QStringList messages;
-        SetMessageAnswerHook([&](TShowMsgDialog& m) {
-            messages.append(m.Message());
-            return int(mrCancel);
-        });
+        RecordMessages(messages);
         QString dir = Home("data/logs/old");
         Run(
             dir,
@@ -185,10 +183,7 @@ private slots:
         QFile::setPermissions(Home("doomed/sub/b.txt"), QFile::ReadOwner);
         QStringList messages;
         QString question;
-        SetMessageAnswerHook([&](TShowMsgDialog& m) {
-            messages.append(m.Message());
-            return int(mrCancel);
-        });
+        RecordMessages(messages);
         SetSelectAnswerHook([&](TSelectDialog& s) {
             question = s.windowTitle();
             s.Buttons().first()->click();

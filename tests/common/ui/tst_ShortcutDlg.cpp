@@ -12,6 +12,7 @@
 #include "common/ui/ShortcutDlg.h"
 #include "common/ui/ShowMessageDlg.h"
 #include "support/AccessibleNames.h"
+#include "support/MessageRecorder.h"
 #include "support/LaunchRecord.h"
 
 namespace {
@@ -128,10 +129,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(QString, focus);
         QStringList shown;
-        SetMessageAnswerHook([&](TShowMsgDialog& m) {
-            shown.append(m.Message());
-            return int(mrCancel);
-        });
+        RecordMessages(shown);
         QString focused;
         SetShortcutAnswerHook([&](TShortcutDialog& d) {
             d.lbConfigs->item(1)->setSelected(selectGroup);
