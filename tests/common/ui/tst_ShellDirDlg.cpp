@@ -160,8 +160,13 @@ private slots:
         Run(
             dir,
             [&](TShellDirDialog& d) {
-                d.btUp->click();
+                // Buttons pressed by their keys click a moment later.
+                QTest::keyClick(d.tvFolders, Qt::Key_U, Qt::ControlModifier);
+                QTRY_COMPARE(d.SelectedPath(), Home("data/logs"));
                 afterUp = d.SelectedPath();
+                QTest::keyClick(d.tvFolders, Qt::Key_D, Qt::ControlModifier);
+                QTRY_COMPARE(d.Root(), srDocuments);
+                d.GoTo(afterUp);
                 QVERIFY(d.CreateFolder("new/deeper"));
                 created = d.SelectedPath();
                 d.GoToDefault();
