@@ -12,6 +12,7 @@
 #include "common/infra/Translate.h"
 #include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
+#include "common/ui/HintKey.h"
 
 namespace {
 
@@ -57,6 +58,7 @@ TInputTextDialog::TInputTextDialog(QWidget* parent) : QDialog(parent)
     btOk = okCancel.ok;
     btCancel = okCancel.cancel;
     QDialogButtonBox* buttons = okCancel.box;
+    InstallHintKey(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Descriptor);
     layout->addWidget(TextFeld);

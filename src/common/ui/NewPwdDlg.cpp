@@ -14,6 +14,7 @@
 #include "common/infra/Translate.h"
 #include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
+#include "common/ui/HintKey.h"
 #include "common/ui/ShowMessageDlg.h"
 
 namespace {
@@ -112,6 +113,7 @@ TNewPwdDialog::TNewPwdDialog(QWidget* parent) : QDialog(parent)
     btOk = okCancel.ok;
     btCancel = okCancel.cancel;
     QDialogButtonBox* buttons = okCancel.box;
+    InstallHintKey(this);
     connect(edtPwd, &QLineEdit::textChanged, this, &TNewPwdDialog::UpdateBar);
     connect(edtPwd, &QLineEdit::editingFinished, this, [this] { UpdateBar(edtPwd->text()); });
 

@@ -29,6 +29,7 @@
 #include "common/platform/WinShell.h"
 #include "common/ui/DialogButtons.h"
 #include "common/ui/DialogPosition.h"
+#include "common/ui/HintKey.h"
 #include "common/ui/InpText.h"
 #include "common/ui/SelectDlg.h"
 #include "common/ui/ShowMessageDlg.h"
@@ -176,6 +177,7 @@ TShellDirDialog::TShellDirDialog(QWidget* parent) : QDialog(parent)
     BuildFileList();
     BuildBottom();
     BuildContextMenu();
+    InstallHintKey(this);
     resize(720, 480);
 }
 

@@ -4,6 +4,7 @@
 
 #include "common/ui/InpText.h"
 #include "support/AccessibleNames.h"
+#include "support/MessageRecorder.h"
 
 namespace {
 
@@ -93,6 +94,23 @@ private slots:
         InputText({-1, 0}, "Edit item", "Name:", text);
         QVERIFY2(longWidth > shortWidth + 200,
                  qPrintable(QString("%1 %2").arg(shortWidth).arg(longWidth)));
+    }
+
+    // F11 in the field shows its label as the hint.
+    void hintKey()
+    {
+        QStringList shown;
+        RecordMessages(shown);
+        SetInputTextAnswerHook([](TInputTextDialog& d) {
+            d.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTest::keyClick(d.TextFeld->lineEdit(), Qt::Key_F11);
+            d.reject();
+        });
+        QString text;
+        InputText({-1, 0}, "Add new group", "Name:", text);
+        SetMessageAnswerHook({});
+        QCOMPARE(shown, QStringList{"Name:"});
     }
 
     void everyControlHasAName()

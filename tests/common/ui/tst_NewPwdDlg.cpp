@@ -167,6 +167,25 @@ private slots:
         QCOMPARE(image.pixelColor(150, 1), bar.palette().color(QPalette::Window));
     }
 
+    // F11 shows the empty-field hint of the focused field.
+    void hintKey()
+    {
+        QStringList shown;
+        RecordMessages(shown);
+        SetNewPasswordAnswerHook([](TNewPwdDialog& d) {
+            d.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            QTest::keyClick(d.edtPwd, Qt::Key_F11);
+            d.edtRepPwd->setFocus();
+            QTest::keyClick(d.edtRepPwd, Qt::Key_F11);
+            d.reject();
+        });
+        QString pwd;
+        TNewPwdDialog dialog;
+        dialog.Execute({-1, 0}, "Title", pwd, true, 2);
+        QCOMPARE(shown, (QStringList{"Password", "Confirm password"}));
+    }
+
     void everyControlHasAName()
     {
         QStringList missing{"not shown"};

@@ -161,6 +161,8 @@ private slots:
             dir,
             [&](TShellDirDialog& d) {
                 // Buttons pressed by their keys click a moment later.
+                d.activateWindow();
+                QVERIFY(QTest::qWaitForWindowActive(&d));
                 QTest::keyClick(d.tvFolders, Qt::Key_U, Qt::ControlModifier);
                 QTRY_COMPARE(d.SelectedPath(), Home("data/logs"));
                 afterUp = d.SelectedPath();
