@@ -9,6 +9,7 @@
 
 #include "common/backup/Options.h"
 #include "common/platform/WinShell.h"
+#include "common/ui/DesktopShortcut.h"
 #include "common/ui/ShortcutDlg.h"
 #include "common/ui/ShowMessageDlg.h"
 #include "support/AccessibleNames.h"
@@ -173,6 +174,52 @@ private slots:
         TShortcutDialog dialog;
         dialog.Execute("Create Desktop shortcut", "Name of shortcut:", true, kGroups, name, cmd);
         QCOMPARE(missing, QStringList());
+    }
+
+    // A shortcut of the same name is replaced only after Yes; No leaves the old one untouched.
+    void replacingAsksFirst()
+    {
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toUtf8());
+        const QString file = DesktopShortcutFile("Nightly");
+        QCOMPARE(file, home.filePath("Desktop/Nightly.desktop"));
+        QVERIFY(PutShortcutOnDesktop("Nightly", "Daily /force", home.path(), "first", false, "?"));
+        QStringList questions;
+        int answer = mrNo;
+        SetMessageAnswerHook([&](TShowMsgDialog& m) {
+            questions.append(m.Message());
+            return answer;
+        });
+        QVERIFY(!PutShortcutOnDesktop("Nightly", "Photos /force", home.path(), "second", false,
+                                      "Replace existing desktop shortcut \"Nightly\"?"));
+        TShortcutLink link;
+        QCOMPARE(ReadShortcut(file.toStdString(), link), 0);
+        QCOMPARE(link.description, std::string("first"));
+        answer = mrYes;
+        QVERIFY(
+            PutShortcutOnDesktop("Nightly", "Photos /force", home.path(), "second", false, "?"));
+        QCOMPARE(ReadShortcut(file.toStdString(), link), 0);
+        QCOMPARE(link.arguments, std::string("Photos /force"));
+        QCOMPARE(questions, (QStringList{"Replace existing desktop shortcut \"Nightly\"?", "?"}));
+    }
+
+    void failedShortcutIsReported()
+    {
+        QTemporaryDir home;
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toUtf8());
+        QVERIFY(QDir().mkpath(home.filePath("Desktop/Taken.desktop")));
+        QStringList shown;
+        SetMessageAnswerHook([&](TShowMsgDialog& m) {
+            shown.append(m.Message());
+            return int(m.DlgType() == mdtConfirm ? mrYes : mrCancel);
+        });
+        QVERIFY(!PutShortcutOnDesktop("Taken", "A /force", "", "", false, "Replace?"));
+        QCOMPARE(shown,
+                 (QStringList{"Replace?",
+                              "Error creating desktop shortcut!\nIs a directory (0x00000015)"}));
+        QVERIFY(QFileInfo(home.filePath("Desktop/Taken.desktop")).isDir());
     }
 
     // A shortcut for the chosen groups lands on the desktop, validates, and the desktop's own
