@@ -47,6 +47,10 @@ private slots:
         qputenv("XDG_CONFIG_HOME", Home(".config").toUtf8());
         QVERIFY(QDir().mkpath(Home("Documents")));
         QVERIFY(QDir().mkpath(Home("data/logs/old")));
+        // Network shares are mounted below the runtime folder's "gvfs".
+        QVERIFY(QDir().mkpath(Home("run/gvfs/smb-share:server=nas,share=backup")));
+        QFile::setPermissions(Home("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("XDG_RUNTIME_DIR", Home("run").toUtf8());
     }
 
     void init()
@@ -60,30 +64,34 @@ private slots:
     {
         QTest::addColumn<QString>("start");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("root");
+        const QString share = "run/gvfs/smb-share:server=nas,share=backup";
         QTest::newRow("existing") << "data/logs"
-                                  << "data/logs";
-        QTest::newRow("with trailing separator") << "data/logs/"
-                                                 << "data/logs";
-        QTest::newRow("missing opens documents") << "data/nothing"
-                                                 << "Documents";
+                                  << "data/logs" << int(srComputer);
+        QTest::newRow("trailing /") << "data/logs/"
+                                    << "data/logs" << int(srComputer);
+        QTest::newRow("missing: documents") << "data/nothing"
+                                            << "Documents" << int(srComputer);
+        QTest::newRow("network share") << share << share << int(srNetwork);
     }
 
     void startFolder()
     {
         QFETCH(QString, start);
         QFETCH(QString, shown);
+        QFETCH(int, root);
         QString selected, field;
-        TShellRoot root = srDesktop;
+        TShellRoot shownRoot = srDesktop;
         QString dir = Home(start);
         QVERIFY(Run(dir, [&](TShellDirDialog& d) {
             selected = d.SelectedPath();
             field = d.cbxSelectedDir->currentText();
-            root = d.Root();
+            shownRoot = d.Root();
             QTest::keyClick(d.tvFolders, Qt::Key_Return);
         }));
         QCOMPARE(selected, Home(shown));
         QCOMPARE(field, Home(shown));
-        QCOMPARE(root, srComputer);
+        QCOMPARE(int(shownRoot), root);
         QCOMPARE(dir, Home(shown) + "/");
     }
 
