@@ -80,12 +80,12 @@ void TInputTextDialog::SetItems(const QStringList& items)
     TextFeld->clear();
     TextFeld->addItems(items);
     TextFeld->setEditText(text);
-    ShowAsDropDown(!items.isEmpty());
+    ShowAsDropDown(TextFeld, !items.isEmpty());
 }
 
-void TInputTextDialog::ShowAsDropDown(bool dropDown)
+void ShowAsDropDown(QComboBox* combo, bool dropDown)
 {
-    TextFeld->setStyleSheet(dropDown ? QString() : QString::fromLatin1(kNoDropDown));
+    combo->setStyleSheet(dropDown ? QString() : QString::fromLatin1(kNoDropDown));
 }
 
 void TInputTextDialog::FitWidth()
@@ -104,7 +104,7 @@ bool TInputTextDialog::Execute(const QPoint& APos, const QString& Titel, const Q
     TextFeld->setAccessibleName(Desc.isEmpty() ? windowTitle() : Desc);
     if (!AFontName.isEmpty())
         TextFeld->setFont(QFont(AFontName));
-    ShowAsDropDown(TextFeld->count() > 0);
+    ShowAsDropDown(TextFeld, TextFeld->count() > 0);
     TextFeld->setEditText(AText);
     adjustSize();
     FitWidth();
@@ -118,7 +118,7 @@ bool TInputTextDialog::Execute(const QPoint& APos, const QString& Titel, const Q
     AText = TextFeld->currentText();
     SetItems(WithEntryOnTop(Items(), AText));
     TextFeld->setCurrentIndex(0);
-    ShowAsDropDown(TextFeld->count() > 1);
+    ShowAsDropDown(TextFeld, TextFeld->count() > 1);
     return true;
 }
 

@@ -16,6 +16,9 @@ inline constexpr int kMaxHistory = 15;
 // after the last entries have been dropped down to max - 1.
 QStringList WithEntryOnTop(QStringList list, const QString& entry, int max = kMaxHistory);
 
+// Shows an editable combo box with its drop-down button, or like a plain edit field.
+void ShowAsDropDown(QComboBox* combo, bool dropDown);
+
 // Asks for one line of text, offering earlier entries as suggestions.
 class TInputTextDialog : public QDialog {
     Q_OBJECT
@@ -37,7 +40,6 @@ public:
     QPushButton* btCancel;
 
 private:
-    void ShowAsDropDown(bool dropDown);
     void FitWidth();
 
     int defWidth;

@@ -442,11 +442,17 @@ void TShellDirDialog::GoToDefault()
     }
     ErrorMessage(Fmt(TrDialogs("Directory not found:\r\n%s!"), {FDefaultDir}));
     DirList.removeAll(WithoutTrailingSlash(FDefaultDir));
+    FillPathList();
+}
+
+void TShellDirDialog::FillPathList()
+{
     const QString text = cbxSelectedDir->currentText();
     const QSignalBlocker block(cbxSelectedDir);
     cbxSelectedDir->clear();
     cbxSelectedDir->addItems(DirList);
     cbxSelectedDir->setEditText(text);
+    ShowAsDropDown(cbxSelectedDir, !DirList.isEmpty());
 }
 
 bool TShellDirDialog::CreateFolder(const QString& name)
@@ -521,11 +527,7 @@ bool TShellDirDialog::Execute(const QString& ATitle, bool Hidden, bool FileView,
     cbShowFiles->setVisible(FileView);
     btDefault->setVisible(!FDefaultDir.isEmpty());
     btDefault->setToolTip(TrDialogs("Default: ") + FDefaultDir);
-    {
-        const QSignalBlocker block(cbxSelectedDir);
-        cbxSelectedDir->clear();
-        cbxSelectedDir->addItems(DirList);
-    }
+    FillPathList();
     GoTo(Dir);
     UpdateFileList();
     PlaceDialog(*this, kCentreOnMainWindow);

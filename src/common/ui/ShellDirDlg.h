@@ -81,6 +81,7 @@ private:
     void UpdateFreeSpace(const QString& path);
     void UpdateFileList();
     void AskNewFolder();
+    void FillPathList();
 
     QList<QToolButton*> FRootButtons;
     QButtonGroup* FRoots;
