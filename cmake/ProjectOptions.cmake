@@ -29,3 +29,23 @@ function(kv_add_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_link_libraries(${name} PUBLIC kv_project_options ${ARG_LIBS})
 endfunction()
+
+# kv_add_program(name SOURCES ... LIBS ... WINDOWS ...): a program whose window code (the WINDOWS
+# libraries) lives in the module <name>Ui beside it, loaded only when a window can be shown. The
+# program itself links nothing of the window system, so a run without a display never loads it.
+function(kv_add_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINDOWS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kv_project_options kv_app_start ${ARG_LIBS})
+  # Only the libraries the program calls become its dependencies; it exports its symbols so
+  # that the module shares the program's copy of the common code and its state.
+  target_link_options(${name} PRIVATE -Wl,--as-needed)
+  set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+
+  add_library(${name}Ui MODULE ${PROJECT_SOURCE_DIR}/src/common/ui/AppStartEntry.cpp)
+  target_link_libraries(${name}Ui PRIVATE kv_project_options ${ARG_WINDOWS} ${ARG_LIBS})
+  target_link_options(${name}Ui PRIVATE -Wl,--as-needed -Wl,-z,defs)
+  set_target_properties(${name}Ui PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+                                                       ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  add_dependencies(${name} ${name}Ui)
+endfunction()
