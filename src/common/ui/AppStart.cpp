@@ -1,5 +1,6 @@
 #include "common/ui/AppStart.h"
 
+#include <QFileInfo>
 #include <QLibrary>
 
 #include "common/infra/ProgramPath.h"
@@ -20,6 +21,8 @@ TLoadedWindows Failed(const QString& file, const char* failure, const QString& d
 
 TLoadedWindows LoadWindowModule(const QString& fileName)
 {
+    if (!QFileInfo(fileName).isFile())
+        return Failed(fileName, TrNoop("The window module %s is missing."));
     // Destroying the handle leaves the module loaded: its code runs until the program ends.
     QLibrary library(fileName);
     library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
