@@ -11,7 +11,7 @@
 #include "common/infra/Reporter.h"
 #include "common/infra/Translate.h"
 #include "common/mail/mMailer10.h"
-#include "common/platform/SessionServices.h"
+#include "common/platform/SessionOnDemand.h"
 #include "common/platform/WinExecute.h"
 #include "common/ui/AppStart.h"
 #include "starter/ConsolePrompt.h"
@@ -88,7 +88,9 @@ int main(int argc, char** argv)
                     QStringLiteral("TorvanQuelmist"));
     mailer.SetContentType(ctUtf8);
     std::unique_ptr<IProcessLauncher> launcher = CreateProcessLauncher();
-    std::unique_ptr<ISessionService> session = CreateSessionService();
+    // The bus is reached only when the run locks the session or ends with an action.
+    std::unique_ptr<ISessionService> session =
+        CreateSessionServiceOnDemand([] { return CreateSessionService(); });
 
     TStarterServices services;
     services.Launcher = launcher.get();
