@@ -39,12 +39,16 @@ function(kv_add_program name)
   target_link_libraries(${name} PRIVATE kv_project_options kv_app_start ${ARG_LIBS})
   # Only the libraries the program calls become its dependencies; it exports its symbols so
   # that the module shares the program's copy of the common code and its state.
-  target_link_options(${name} PRIVATE -Wl,--as-needed)
+  if(UNIX AND NOT APPLE)
+    target_link_options(${name} PRIVATE -Wl,--as-needed)
+  endif()
   set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
 
   add_library(${name}Ui MODULE ${PROJECT_SOURCE_DIR}/src/common/ui/AppStartEntry.cpp)
   target_link_libraries(${name}Ui PRIVATE kv_project_options ${ARG_WINDOWS} ${ARG_LIBS})
-  target_link_options(${name}Ui PRIVATE -Wl,--as-needed -Wl,-z,defs)
+  if(UNIX AND NOT APPLE)
+    target_link_options(${name}Ui PRIVATE -Wl,--as-needed -Wl,-z,defs)
+  endif()
   set_target_properties(${name}Ui PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
                                                        ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
   add_dependencies(${name} ${name}Ui)
