@@ -22,7 +22,7 @@ int main(int argc, char** argv)
         return 1;
     const bool display = ShowsWindows(start);
     const std::unique_ptr<Reporter> reporter =
-        display ? start.Module.Windows->CreateReporter() : std::make_unique<StdErrReporter>();
+        display ? start.Windows->CreateReporter() : std::make_unique<StdErrReporter>();
     TSystemClock clock;
     TSpawnLauncher launcher;
     TPlanerRun run(*reporter, launcher, clock, [] { QCoreApplication::processEvents(); });

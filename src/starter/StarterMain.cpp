@@ -47,6 +47,16 @@ TRunHooks MakeHooks(TWindowModule* windows, Reporter& reporter)
     return hooks;
 }
 
+// The login manager's service from its module; a missing module fails the session action.
+std::unique_ptr<ISessionService> LoadSessionService()
+{
+    const TLoadedModule module = LoadProgramModule(
+        ProgramModulePath(QStringLiteral("KvSessionServices")), kSessionModuleEntry);
+    if (!module.Object)
+        return CreateUnavailableSessionService(LoadFailureText(module).toStdString());
+    return std::unique_ptr<ISessionService>(static_cast<ISessionService*>(module.Object));
+}
+
 TSelectActionHook MakeSelectHook(TWindowModule* windows)
 {
     if (!windows)
@@ -70,7 +80,7 @@ int main(int argc, char** argv)
                             QString::fromLatin1(kUnitsDomain)});
     if (ReportStartFailure(start))
         return 1;
-    TWindowModule* const windows = ShowsWindows(start) ? start.Module.Windows : nullptr;
+    TWindowModule* const windows = ShowsWindows(start) ? start.Windows : nullptr;
     const std::unique_ptr<Reporter> reporter =
         windows ? windows->CreateReporter() : std::make_unique<StdErrReporter>();
 
@@ -89,8 +99,7 @@ int main(int argc, char** argv)
     mailer.SetContentType(ctUtf8);
     std::unique_ptr<IProcessLauncher> launcher = CreateProcessLauncher();
     // The bus is reached only when the run locks the session or ends with an action.
-    std::unique_ptr<ISessionService> session =
-        CreateSessionServiceOnDemand([] { return CreateSessionService(); });
+    std::unique_ptr<ISessionService> session = CreateSessionServiceOnDemand(LoadSessionService);
 
     TStarterServices services;
     services.Launcher = launcher.get();

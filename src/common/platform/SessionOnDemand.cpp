@@ -37,9 +37,32 @@ private:
     std::unique_ptr<ISessionService> service;
 };
 
+class TUnavailableSession : public ISessionService {
+public:
+    explicit TUnavailableSession(std::string reason) : reason(std::move(reason)) {}
+
+    bool EnableShutdownPrivilege() override { return false; }
+    bool ExitWindowsSession(const std::string&, std::uint32_t, std::uint32_t) override
+    {
+        return false;
+    }
+    bool ShutdownComputer(const std::string&, bool, std::uint32_t) override { return false; }
+    bool SuspendComputer(bool, bool, bool) override { return false; }
+    bool LockWorkStation() override { return false; }
+    std::string LastError() const override { return reason; }
+
+private:
+    std::string reason;
+};
+
 } // namespace
 
 std::unique_ptr<ISessionService> CreateSessionServiceOnDemand(TSessionFactory factory)
 {
     return std::make_unique<TSessionOnDemand>(std::move(factory));
+}
+
+std::unique_ptr<ISessionService> CreateUnavailableSessionService(std::string reason)
+{
+    return std::make_unique<TUnavailableSession>(std::move(reason));
 }

@@ -12,41 +12,41 @@
 
 namespace {
 
-TLoadedWindows Failed(const QString& file, const char* failure, const QString& detail = {})
+TLoadedModule Failed(const QString& file, const char* failure, const QString& detail = {})
 {
     return {nullptr, file, failure, detail};
 }
 
 } // namespace
 
-TLoadedWindows LoadWindowModule(const QString& fileName)
+TLoadedModule LoadProgramModule(const QString& fileName, const char* entryName)
 {
     if (!QFileInfo(fileName).isFile())
-        return Failed(fileName, TrNoop("The window module %s is missing."));
+        return Failed(fileName, TrNoop("The module %s is missing."));
     // Destroying the handle leaves the module loaded: its code runs until the program ends.
     QLibrary library(fileName);
     library.setLoadHints(QLibrary::ResolveAllSymbolsHint);
     if (!library.load())
-        return Failed(fileName, TrNoop("The window module %s cannot be loaded: %s"),
+        return Failed(fileName, TrNoop("The module %s cannot be loaded: %s"),
                       library.errorString());
-    const auto entry = reinterpret_cast<TWindowModuleEntry>(library.resolve(kWindowModuleEntry));
+    const auto entry = reinterpret_cast<TModuleEntry>(library.resolve(entryName));
     if (!entry)
-        return Failed(fileName, TrNoop("%s is not a window module of this program."));
-    TWindowModule* windows = entry(KV_VERSION_STRING);
-    if (!windows)
-        return Failed(fileName, TrNoop("The window module %s belongs to another version of "
-                                       "this program."));
-    return {windows, fileName, nullptr, {}};
+        return Failed(fileName, TrNoop("%s is not a module of this program."));
+    void* object = entry(KV_VERSION_STRING);
+    if (!object)
+        return Failed(fileName, TrNoop("The module %s belongs to another version of this "
+                                       "program."));
+    return {object, fileName, nullptr, {}};
 }
 
-QString LoadFailureText(const TLoadedWindows& loaded)
+QString LoadFailureText(const TLoadedModule& loaded)
 {
     if (!loaded.Failure)
         return {};
     return Fmt(Tr(loaded.Failure), {loaded.File, loaded.Detail});
 }
 
-QString WindowModulePath(const QString& moduleName)
+QString ProgramModulePath(const QString& moduleName)
 {
 #ifdef Q_OS_WIN
     return ProgramFolder() + moduleName + QStringLiteral(".dll");
@@ -59,9 +59,10 @@ TProgramStart StartProgram(int& argc, char** argv, const QString& moduleName)
 {
     TProgramStart start;
     if (HasGraphicalSession()) {
-        start.Module = LoadWindowModule(WindowModulePath(moduleName));
-        if (start.Module.Windows) {
-            start.App = start.Module.Windows->CreateApplication(argc, argv);
+        start.Module = LoadProgramModule(ProgramModulePath(moduleName), kWindowModuleEntry);
+        start.Windows = static_cast<TWindowModule*>(start.Module.Object);
+        if (start.Windows) {
+            start.App = start.Windows->CreateApplication(argc, argv);
             return start;
         }
     }
@@ -71,7 +72,7 @@ TProgramStart StartProgram(int& argc, char** argv, const QString& moduleName)
 
 bool ShowsWindows(const TProgramStart& start)
 {
-    return start.Module.Windows && start.Module.Windows->ShowsWindows();
+    return start.Windows && start.Windows->ShowsWindows();
 }
 
 bool ReportStartFailure(const TProgramStart& start)

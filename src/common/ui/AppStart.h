@@ -29,30 +29,32 @@ public:
                              const QString& option) = 0;
 };
 
-// The function every window module exports under kWindowModuleEntry: the module's windows when
-// the module was built as the given version, else nullptr. They live as long as the program.
-using TWindowModuleEntry = TWindowModule* (*)(const char* version);
+// Every module of the programs exports an entry point of this form: its object when the module
+// was built as the given version, else nullptr.
+using TModuleEntry = void* (*)(const char* version);
+// The window module's entry point; its TWindowModule lives as long as the program.
 inline constexpr const char* kWindowModuleEntry = "KvWindowModule";
 
-// A window module loaded, or why not: Failure is an untranslated text with two %s, the file and
-// Detail (the system's reason).
-struct TLoadedWindows {
-    TWindowModule* Windows = nullptr;
+// A module loaded from the program folder, or why not: Failure is an untranslated text with two
+// %s, the file and Detail (the system's reason).
+struct TLoadedModule {
+    void* Object = nullptr; // what the entry point gave
     QString File;
     const char* Failure = nullptr;
     QString Detail;
 };
-// Loads the window module file (never unloaded) and checks that it belongs to this build.
-TLoadedWindows LoadWindowModule(const QString& fileName);
+// Loads the module file (never unloaded) and asks its entry point for the object of this build.
+TLoadedModule LoadProgramModule(const QString& fileName, const char* entryName);
 // Why the module failed, translated; empty when it was loaded.
-QString LoadFailureText(const TLoadedWindows& loaded);
-// The program's window module: "<moduleName>" with the platform's suffix in the program folder.
-QString WindowModulePath(const QString& moduleName);
+QString LoadFailureText(const TLoadedModule& loaded);
+// The module "<moduleName>" with the platform's suffix in the program folder.
+QString ProgramModulePath(const QString& moduleName);
 
 // How a program started: its application and, with a display, its windows.
 struct TProgramStart {
     std::unique_ptr<QCoreApplication> App;
-    TLoadedWindows Module; // Windows is nullptr without a display or when the module failed
+    TWindowModule* Windows = nullptr; // none without a display or when the module failed
+    TLoadedModule Module;
 };
 // A bare application where no display is named (a scheduled run at night); else the window
 // application of the program's window module. When the module fails, App is a bare application

@@ -3,10 +3,10 @@
 
 #include "common/ui/AppStartWindows.h"
 
-extern "C" Q_DECL_EXPORT TWindowModule* KvWindowModule(const char* version)
+extern "C" Q_DECL_EXPORT void* KvWindowModule(const char* version)
 {
     static TAppStartWindows windows;
     if (version == nullptr || std::strcmp(version, KV_VERSION_STRING) != 0)
         return nullptr;
-    return &windows;
+    return static_cast<TWindowModule*>(&windows);
 }

@@ -8,7 +8,7 @@ extern "C" Q_DECL_EXPORT int KvNotAnEntry()
 }
 
 #ifdef KV_TEST_WITH_ENTRY
-extern "C" Q_DECL_EXPORT TWindowModule* KvWindowModule(const char*)
+extern "C" Q_DECL_EXPORT void* KvWindowModule(const char*)
 {
     return nullptr;
 }

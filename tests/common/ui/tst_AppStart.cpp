@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "common/platform/SessionOnDemand.h"
 #include "common/ui/AppStart.h"
 #include "starter/StarterSettings.h"
 
@@ -17,6 +18,8 @@ namespace {
 const QRegularExpression
     kWindowSystem("libQt6(Gui|Widgets|OpenGL|XcbQpa)|libX11|libEGL|libGL|libfontconfig|libfreetype|"
                   "libharfbuzz|libxkbcommon");
+// Libraries of the system's bus; only a session action needs them.
+const QRegularExpression kBus("libQt6DBus|libdbus-1");
 
 QString TestModule(const char* kind)
 {
@@ -104,30 +107,35 @@ private:
     }
 
 private slots:
-    void loadWindowModule_data()
+    void loadProgramModule_data()
     {
         QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("entry");
         QTest::addColumn<QString>("failure"); // empty: the module loads
-        QTest::newRow("missing") << Path("nothing.so") << "is missing.";
-        QTest::newRow("not a library") << Path("garbage.so") << "cannot be loaded: ";
+        const QByteArray windows = kWindowModuleEntry;
+        QTest::newRow("missing") << Path("nothing.so") << windows << "is missing.";
+        QTest::newRow("not a library") << Path("garbage.so") << windows << "cannot be loaded: ";
         QTest::newRow("no entry point")
-            << TestModule("no_entry") << "is not a window module of this program.";
-        QTest::newRow("another version")
-            << TestModule("other_version") << "belongs to another version of this program.";
-        QTest::newRow("KvPlaner's") << KV_BIN_DIR "/KvPlanerUi.so"
-                                    << "";
-        QTest::newRow("KvStarter's") << KV_BIN_DIR "/KvStarterUi.so"
-                                     << "";
+            << TestModule("no_entry") << windows << "is not a module of this program.";
+        QTest::newRow("another version") << TestModule("other_version") << windows
+                                         << "belongs to another version of this program.";
+        QTest::newRow("KvPlaner's windows") << KV_BIN_DIR "/KvPlanerUi.so" << windows << "";
+        QTest::newRow("KvStarter's windows") << KV_BIN_DIR "/KvStarterUi.so" << windows << "";
+        QTest::newRow("session services")
+            << KV_BIN_DIR "/KvSessionServices.so" << QByteArray(kSessionModuleEntry) << "";
     }
 
-    void loadWindowModule()
+    void loadProgramModule()
     {
         QFETCH(QString, file);
+        QFETCH(QByteArray, entry);
         QFETCH(QString, failure);
         QVERIFY(WriteFile(Path("garbage.so"), "not a library\n"));
-        const TLoadedWindows loaded = LoadWindowModule(file);
+        const TLoadedModule loaded = LoadProgramModule(file, entry.constData());
         const QString text = LoadFailureText(loaded);
-        QCOMPARE(loaded.Windows == nullptr, !failure.isEmpty());
+        QCOMPARE(loaded.Object == nullptr, !failure.isEmpty());
+        if (entry == kSessionModuleEntry)
+            delete static_cast<ISessionService*>(loaded.Object);
         if (failure.isEmpty()) {
             QVERIFY2(text.isEmpty(), qPrintable(text));
             return;
@@ -139,7 +147,7 @@ private slots:
     void moduleRefusesAnotherVersion()
     {
         QLibrary module(KV_BIN_DIR "/KvPlanerUi.so");
-        const auto entry = reinterpret_cast<TWindowModuleEntry>(module.resolve(kWindowModuleEntry));
+        const auto entry = reinterpret_cast<TModuleEntry>(module.resolve(kWindowModuleEntry));
         QVERIFY2(entry, qPrintable(module.errorString()));
         QVERIFY(entry(KV_VERSION_STRING) != nullptr);
         QCOMPARE(entry("0.0.0.0"), nullptr);
@@ -150,10 +158,12 @@ private slots:
     {
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("windows");
-        QTest::newRow("KvPlaner") << KV_BIN_DIR "/KvPlaner" << false;
-        QTest::newRow("KvStarter") << KV_BIN_DIR "/KvStarter" << false;
-        QTest::newRow("KvPlaner's windows") << KV_BIN_DIR "/KvPlanerUi.so" << true;
-        QTest::newRow("KvStarter's windows") << KV_BIN_DIR "/KvStarterUi.so" << true;
+        QTest::addColumn<bool>("bus");
+        QTest::newRow("KvPlaner") << KV_BIN_DIR "/KvPlaner" << false << false;
+        QTest::newRow("KvStarter") << KV_BIN_DIR "/KvStarter" << false << false;
+        QTest::newRow("KvPlaner's windows") << KV_BIN_DIR "/KvPlanerUi.so" << true << false;
+        QTest::newRow("KvStarter's windows") << KV_BIN_DIR "/KvStarterUi.so" << true << false;
+        QTest::newRow("session services") << KV_BIN_DIR "/KvSessionServices.so" << false << true;
     }
 
     // Bound at start or not, every library named here is loaded with the program.
@@ -161,9 +171,11 @@ private slots:
     {
         QFETCH(QString, file);
         QFETCH(bool, windows);
+        QFETCH(bool, bus);
         const QStringList needed = NeededLibraries(file);
         QVERIFY2(needed.contains("libQt6Core.so.6"), qPrintable(needed.join(' ')));
         QCOMPARE(!needed.filter(kWindowSystem).isEmpty(), windows);
+        QCOMPARE(!needed.filter(kBus).isEmpty(), bus);
     }
 
     void runWithoutDisplayLoadsNoWindowSystem_data()
@@ -205,6 +217,7 @@ private slots:
         const QStringList loaded = LoadedLibraries(trace);
         QVERIFY2(!loaded.filter("libQt6Core").isEmpty(), qPrintable(loaded.join(' ')));
         QCOMPARE(loaded.filter(kWindowSystem), QStringList());
+        QCOMPARE(loaded.filter(kBus), QStringList());
     }
 
     // With a display named, a program without its window module says so and fails.
@@ -222,7 +235,29 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromLocal8Bit(p.readAllStandardError()),
-                 "Error: The window module " + Path("alone/KvPlanerUi.so") + " is missing.\n");
+                 "Error: The module " + Path("alone/KvPlanerUi.so") + " is missing.\n");
+    }
+
+    // Without its session module a run still backs up, and the failed action is told.
+    void missingSessionModuleFailsTheAction()
+    {
+        WriteSettings();
+        QVERIFY(QDir().mkpath(Path("alone")));
+        QFile::remove(Path("alone/KvStarter"));
+        QVERIFY(QFile::copy(KV_BIN_DIR "/KvStarter", Path("alone/KvStarter")));
+        QFile::remove(Path("kelvara.log"));
+        QProcess p;
+        p.setProcessEnvironment(RunEnvironment());
+        p.setWorkingDirectory(Path("work"));
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(Path("alone/KvStarter"), {"Night", "/force", "/logmode:1", "/end:shutdown"});
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QVERIFY(QFile::exists(Path("kelvara.log")));
+        const QString text = QString::fromLocal8Bit(p.readAllStandardError());
+        QVERIFY2(text.contains("Error on shutting down or logging off!") &&
+                     text.contains(Path("alone/KvSessionServices.so") + " is missing."),
+                 qPrintable(text));
     }
 
     // On a real display the message box comes from the window module.
