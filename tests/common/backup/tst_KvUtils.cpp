@@ -89,12 +89,6 @@ private slots:
         QVERIFY(!f.date.isEmpty());
     }
 
-    void missingHelp()
-    {
-        QCOMPARE(ShowHelpPage("no-such-page.html"),
-                 QString("Help is not available on this system!"));
-    }
-
     void absolutePaths_data()
     {
         QTest::addColumn<QString>("path");

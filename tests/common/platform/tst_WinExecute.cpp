@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "ScopedEnv.h"
@@ -315,6 +316,32 @@ private slots:
                                                                    account.password.toStdString(),
                                                                    "", "/bin/true"));
         QFile::remove(own);
+    }
+
+    // Descriptors the caller left open (not closed on exec) never reach a program started
+    // under another account, wherever they lie below the limit.
+    void anotherAccountGetsNoDescriptorsOfTheCaller()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: creates a local account and logs on to it through PAM");
+        TTestAccount account;
+        QVERIFY(account.Create());
+        TPamService service;
+        QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
+        SetLogonOptions({service.name.toStdString(), {}});
+        const int low = ::open("/dev/null", O_RDONLY);
+        const int middle = ::fcntl(low, F_DUPFD, 100);
+        const int high = ::fcntl(low, F_DUPFD, int(sysconf(_SC_OPEN_MAX)) - 1);
+        QVERIFY(low >= 0 && middle >= 0 && high >= 0);
+        // ls lists its own descriptors: the standard ones and the folder it reads (3).
+        const std::string line = "/bin/sh -c \"ls /proc/self/fd > fds.txt\"";
+        TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "",
+                                                   account.password.toStdString(), "", line);
+        const std::uint32_t result = WaitForProcess(handle, 0);
+        for (const int fd : {low, middle, high})
+            ::close(fd);
+        QCOMPARE(result, 0u);
+        QCOMPARE(ReadFile(account.Home() + "/fds.txt"), QByteArray("0\n1\n2\n3\n"));
     }
 
     void logonFailures_data()
