@@ -334,7 +334,10 @@ private slots:
         const int high = ::fcntl(low, F_DUPFD, int(sysconf(_SC_OPEN_MAX)) - 1);
         QVERIFY(low >= 0 && middle >= 0 && high >= 0);
         // ls lists its own descriptors: the standard ones and the folder it reads (3).
-        const std::string line = "/bin/sh -c \"ls /proc/self/fd > fds.txt\"";
+        // The program starts in the caller's folder where the account may enter it, so the
+        // list goes to the account's home by its full path.
+        const std::string line = "/bin/sh -c \"ls /proc/self/fd > " +
+                                 QString(account.Home() + "/fds.txt").toStdString() + "\"";
         TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "",
                                                    account.password.toStdString(), "", line);
         const std::uint32_t result = WaitForProcess(handle, 0);
