@@ -208,6 +208,7 @@ bool TGroupRunner::RunGroup(const TTaskProperties& group, bool interactive)
 {
     WorstOutcome = 0;
     if (group.TaskCount() == 0) {
+        WorstOutcome = roNotStarted;
         ReportRunError(Tr("No backup tasks specified!"), interactive);
         return true;
     }
