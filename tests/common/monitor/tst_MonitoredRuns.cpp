@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "ProgramEnvironment.h"
+#include "RecordingReporter.h"
 #include "common/infra/IniFileUtils.h"
 #include "monitor/NodeExporter.h"
 #include "ping/PingTestServer.h"
@@ -166,6 +167,34 @@ private slots:
         QCOMPARE(ScrapedValue(text, "kelvara_planer_last_run_mode",
                               {{"schedule", "Week"}, {"mode", "full"}}),
                  1.0);
+    }
+
+    // The hand-edited keys survive the windows' saving of the whole file, and replacing a
+    // schedule from the window (which has no field for them yet).
+    void handEditedKeysAreKept()
+    {
+        SaveStarter("Daily", "https://ping.example/g", metrics);
+        TStarterSettings starter;
+        LoadStarterSettings(settingsDir + "KvStarter.ini", starter);
+        SaveStarterSettings(settingsDir + "KvStarter.ini", starter);
+        starter = {};
+        LoadStarterSettings(settingsDir + "KvStarter.ini", starter);
+        QCOMPARE(starter.Monitoring.MetricsDir, metrics);
+        QCOMPARE(starter.Groups.at(0)->PingUrl, QString("https://ping.example/g"));
+
+        SavePlaner("https://ping.example/s", metrics);
+        TPlanerSettings planer = LoadPlanerSettings(settingsDir + "KvPlaner.ini", QString());
+        RecordingReporter reporter;
+        reporter.answers = {true};
+        TSchedTask edited = planer.Schedules.at(0);
+        edited.PingUrl.clear();
+        edited.Cycles = 3;
+        QCOMPARE(ReplaceSchedule(planer.Schedules, 0, edited, reporter), 0);
+        SavePlanerSettings(settingsDir + "KvPlaner.ini", planer);
+        planer = LoadPlanerSettings(settingsDir + "KvPlaner.ini", QString());
+        QCOMPARE(planer.Monitoring.MetricsDir, metrics);
+        QCOMPARE(planer.Schedules.at(0).Cycles, 3);
+        QCOMPARE(planer.Schedules.at(0).PingUrl, QString("https://ping.example/s"));
     }
 
     // A metrics folder that is not there: told once, and the runs come out as they would.
