@@ -7,9 +7,25 @@
 #include "common/backup/KvUtils.h"
 #include "common/infra/EventLog.h"
 #include "common/infra/Translate.h"
+#include "common/monitor/RunMonitor.h"
 #include "starter/ErrorReport.h"
 
-namespace {} // namespace
+namespace {
+
+const QString kErrorPrefix = QStringLiteral("  *** ");
+
+// What monitoring learns of a group's run. A cancelled password prompt is an error of the
+// group: its backups did not run.
+TRunRecord GroupRecord(const QString& name, const TGroupRunner& runner, bool completed)
+{
+    TRunRecord record;
+    record.Name = name;
+    record.Errors = runner.ErrCount + (completed ? 0 : 1);
+    record.ExitCode = completed ? runner.WorstOutcome : int(roNotStarted);
+    return record;
+}
+
+} // namespace
 
 QString LongTimeFormat(const QLocale& locale)
 {
@@ -109,6 +125,10 @@ void TStarterRun::RunGroups()
 
     TGroupRunner runner(*FServices.Launcher, FServices.Hooks, FState.KvPath,
                         FState.Settings.AIniPath, ProgramName());
+    TRunMonitor monitor(kStarterProgram, FState.Stored.Monitoring,
+                        [this](const TMonitorFailure& f) { FLog.append(kErrorPrefix + f.Text); });
+    if (FServices.Now)
+        monitor.Now = [this] { return FServices.Now().toSecsSinceEpoch(); };
     // Names are taken from the front up to each ",", until nothing is left.
     QStringList names = o.ConfigList.split(u',');
     if (!names.isEmpty() && names.last().isEmpty())
@@ -116,7 +136,7 @@ void TStarterRun::RunGroups()
     for (const QString& name : names) {
         const int index = FState.Stored.IndexOfGroup(name);
         if (index < 0) {
-            FLog.append(QStringLiteral("  *** ") + Tr("Unknown group: ") + name);
+            FLog.append(kErrorPrefix + Tr("Unknown group: ") + name);
             ++FErrCount;
             continue;
         }
@@ -125,13 +145,15 @@ void TStarterRun::RunGroups()
                     QStringLiteral(" - ") + Tr("User name: ") + group.User);
         runner.LogList.clear();
         runner.ErrCount = 0;
+        monitor.Begin(group.PingUrl);
         const bool go = runner.RunGroup(group, false);
         FLog.append(runner.LogList);
         FErrCount += runner.ErrCount;
-        if (!go) {
-            FLog.append(QStringLiteral("  *** ") + Tr("Canceled by user"));
+        if (!go)
+            FLog.append(kErrorPrefix + Tr("Canceled by user"));
+        monitor.End(GroupRecord(group.Desc, runner, go), group.PingUrl);
+        if (!go)
             break;
-        }
     }
     FLog.append(QStringLiteral("  ==> ") + Tr("End") + QStringLiteral(": ") + Now());
     const QString announcement = ActionAnnouncement(o.LogOffMode, o.SuspendMode);
@@ -153,7 +175,7 @@ void TStarterRun::ReportMailFailure(const QString& reason)
 {
     if (reason.isEmpty())
         return;
-    FLog.append(QStringLiteral("  *** ") + Tr("The error report could not be sent: ") + reason);
+    FLog.append(kErrorPrefix + Tr("The error report could not be sent: ") + reason);
     const TEventEntry entry{
         kEvReportNotSent, TEventType::Error, {reason, FState.Stored.MailData.SMTP}};
     if (FServices.Event)

@@ -67,6 +67,7 @@ std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString
 {
     auto group = std::make_unique<TTaskProperties>(ini.ReadString(section, "Description", section));
     group->AltLogDir = ini.ReadString(section, "LogDirectory", QString());
+    group->PingUrl = ini.ReadString(section, "PingUrl", QString()).trimmed();
     group->User = ini.ReadString(section, "Username", QString());
     group->Pwd = DecipherPassword(ini.ReadString(section, "Password", QString()));
     group->PwdPrompt = ini.ReadBool(section, "PasswordPrompt", true) || group->Pwd.isEmpty();
@@ -114,6 +115,8 @@ void WriteGroup(TUnicodeIniFile& ini, const QString& section, const TTaskPropert
     ini.EraseSection(section);
     ini.WriteString(section, "Description", group.Desc.isEmpty() ? section : group.Desc);
     ini.WriteString(section, "LogDirectory", group.AltLogDir);
+    if (!group.PingUrl.isEmpty())
+        ini.WriteString(section, "PingUrl", group.PingUrl);
     ini.WriteString(section, "Username", group.User);
     ini.WriteString(section, "Password", EncipherPassword(group.Pwd));
     ini.WriteBool(section, "PasswordPrompt", group.PwdPrompt);
@@ -142,6 +145,7 @@ void TTaskProperties::Reset()
     User.clear();
     Pwd.clear();
     AltLogDir.clear();
+    PingUrl.clear();
     PwdPrompt = true;
     NoSplash = PlaySound = ParProc = RunAs = false;
     Status = 1;
@@ -243,6 +247,7 @@ void LoadStarterSettings(const QString& fileName, TStarterSettings& settings)
     settings.Window.Top = ini->ReadInteger(kConfig, "Top", settings.Window.Top);
     settings.Window.Left = ini->ReadInteger(kConfig, "Left", settings.Window.Left);
     ReadMail(*ini, settings.MailData);
+    settings.Monitoring = ReadMonitorSettings(*ini);
     if (settings.LastTask.isEmpty())
         settings.LastTask = ini->ReadString(kConfig, "LastTask", QString());
     settings.LastDir = ini->ReadString(kConfig, "LastDir",
@@ -279,6 +284,7 @@ void SaveStarterSettings(const QString& fileName, const TStarterSettings& settin
     ini->WriteInteger(kMail, "UseTLS", int(mail.SecureMode));
     ini->WriteBool(kMail, "Enabled", mail.Enabled);
 
+    WriteMonitorSettings(*ini, settings.Monitoring);
     ini->WriteString(kConfig, "LastTask", settings.LastTask);
     ini->WriteString(kConfig, "LastDir", settings.LastDir);
     ini->WriteInteger(kConfig, "TaskCount", int(settings.Groups.size()));
