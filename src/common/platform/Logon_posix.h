@@ -21,6 +21,9 @@ struct TLogonRequest {
 // The search path of a fresh logon of the account.
 std::string LogonSearchPath(const passwd& account);
 
+// Checks the request's password and account through the PAM service and starts nothing.
+// Raises EProcessError as StartWithPam does.
+void AuthenticateWithPam(const TLogonRequest& request, const std::string& service);
 TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& service);
 TProcessHandle StartWithSu(const TLogonRequest& request, const std::string& suProgram);
 

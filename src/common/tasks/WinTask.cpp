@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/infra/Translate.h"
+#include "common/tasks/TaskBackends.h"
 #include "common/tasks/TaskTexts.h"
 
 namespace {
@@ -81,8 +82,6 @@ TTaskBackendFactory& BackendFactory()
 }
 
 } // namespace
-
-std::unique_ptr<ITaskBackend> CreateDefaultTaskBackend(); // TaskBackends.cpp
 
 // ---- Unit functions ----
 
@@ -767,6 +766,8 @@ QString TWinRegisteredTask::LastRunTimeAsString() const
 
 QString TWinRegisteredTask::NextRunTimeAsString() const
 {
+    if (!pRegisteredTask->FiresTasks())
+        return Tr("not scheduled");
     return TaskTimeToDisplay(NextRunTime());
 }
 

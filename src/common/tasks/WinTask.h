@@ -406,6 +406,8 @@ public:
     void SetPath(const QString& path);
     TWinTaskFolder* TaskFolder() const { return FTaskFolder.get(); }
     ITaskBackend& Backend() const { return *pService; }
+    // What schedules the tasks ("systemd user timers", "cron", "task files (not scheduled)").
+    QString BackendDescription() const { return pService->Description(); }
 
 private:
     std::unique_ptr<ITaskBackend> pService;
