@@ -362,6 +362,9 @@ void TTaskCronStore::WriteSystemFile(const QString& name, const QString& account
         QFile::remove(path);
         return;
     }
+    if (!QDir().mkpath(FSystemFolder))
+        throw EOleSysError(TaskResult::kAccessDenied,
+                           Fmt(Tr("The task folder \"%s\" cannot be created."), {FSystemFolder}));
     QString text = BlockLine("BEGIN", name) +
                    QStringLiteral("\nSHELL=/bin/sh\nPATH=/usr/local/bin:/usr/bin:/bin\n");
     for (const QString& line : lines)
