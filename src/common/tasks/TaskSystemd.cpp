@@ -196,6 +196,21 @@ QString SystemdEscape(const QString& text)
     return out;
 }
 
+QString SystemdUnescape(const QString& text)
+{
+    QByteArray bytes;
+    const QByteArray in = text.toLatin1();
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        bool hex = false;
+        const int value = i + 3 < in.size() && in[i] == '\\' && in[i + 1] == 'x'
+                              ? in.mid(i + 2, 2).toInt(&hex, 16)
+                              : 0;
+        bytes += hex ? char(value) : in[i];
+        i += hex ? 3 : 0;
+    }
+    return QString::fromUtf8(bytes);
+}
+
 QString SystemdUnitBase(const QString& taskName)
 {
     return kPrefix + SystemdEscape(taskName);
@@ -426,9 +441,14 @@ QStringList TTaskSystemdStore::TaskNames()
         QFile f(FFolder + file);
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        const QString uri = DefinitionFromXml(QString::fromUtf8(f.readAll())).registration.uri;
-        if (uri.startsWith(u'\\'))
-            names << uri.mid(1);
+        try {
+            const QString uri = DefinitionFromXml(QString::fromUtf8(f.readAll())).registration.uri;
+            if (uri.startsWith(u'\\'))
+                names << uri.mid(1);
+        } catch (const EOleSysError&) {
+            // Listed all the same, under the name its file was made from; it reads as damaged.
+            names << SystemdUnescape(file.chopped(4).mid(kPrefix.size()));
+        }
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;

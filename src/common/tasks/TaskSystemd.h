@@ -21,6 +21,8 @@ struct TSystemdUnits {
 
 // systemd's escaping of a text for a unit name ("a b" -> "a\x20b").
 QString SystemdEscape(const QString& text);
+// The text of a unit name made by SystemdEscape.
+QString SystemdUnescape(const QString& text);
 // The unit name (without suffix) of a task.
 QString SystemdUnitBase(const QString& taskName);
 // One word of an ExecStart= line, quoted and with specifiers and variables escaped.

@@ -467,8 +467,17 @@ private slots:
         bad.write("<Task><Actions>");
         bad.close();
         TWinTaskFolder folder(store);
-        QCOMPARE(folder.Refresh(), TaskResult::kMalformedXml);
-        QCOMPARE(folder.TaskCount(), 0); // "Bad" sorts first; nothing loaded, nothing indexed
+        // Listed as damaged, and the list goes on past it.
+        QCOMPARE(folder.Refresh(), 0);
+        QCOMPARE(folder.TaskCount(), 2);
+        TWinRegisteredTask& damaged = folder.Tasks(folder.IndexOfTask("Bad"));
+        QVERIFY(damaged.Damaged());
+        QCOMPARE(damaged.StatusAsString(), QString("Damaged"));
+        QCOMPARE(damaged.LastResult(), TaskResult::kMalformedXml);
+        QCOMPARE(damaged.Definition().ActionCount(), 0);
+        QVERIFY(!folder.Tasks(folder.IndexOfTask("Good")).Damaged());
+        QVERIFY(folder.DeleteTask("Bad"));
+        QCOMPARE(folder.TaskCount(), 1);
         QVERIFY(QFile::exists(dir.filePath("Good.xml")));
     }
     void connectionResults()
