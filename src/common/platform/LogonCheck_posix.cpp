@@ -33,7 +33,8 @@ std::string CurrentAccountName()
 
 TLogonCheckResult CheckAccountLogon(const std::string& user, const std::string& password)
 {
-    const std::string name = user.substr(user.find('\\') == std::string::npos ? 0 : user.rfind('\\') + 1);
+    const std::string name =
+        user.substr(user.find('\\') == std::string::npos ? 0 : user.rfind('\\') + 1);
     TLogonRequest request;
     request.accountText = user;
     request.password = password;

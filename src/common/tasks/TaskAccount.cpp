@@ -22,9 +22,9 @@ TTaskAccount CheckTaskAccount(const QString& user, const QString& password)
 
 EOleSysError OtherAccountRefused(const TTaskAccount& account, const QString& reason)
 {
-    return EOleSysError(TaskResult::kAccessDenied,
-                        Fmt(Tr("The task cannot be scheduled to run as \"%s\": %s"),
-                            {account.name, reason}));
+    return EOleSysError(
+        TaskResult::kAccessDenied,
+        Fmt(Tr("The task cannot be scheduled to run as \"%s\": %s"), {account.name, reason}));
 }
 
 bool MayScheduleForOthers()

@@ -60,7 +60,8 @@ QString BitList(int mask, int count, int first)
 
 // A line of one trigger: its day and month fields and the guards of those days.
 struct TCronDays {
-    QString days = QStringLiteral("*"), months = QStringLiteral("*"), weekdays = QStringLiteral("*");
+    QString days = QStringLiteral("*"), months = QStringLiteral("*"),
+            weekdays = QStringLiteral("*");
     QStringList guards;
 };
 
@@ -102,7 +103,9 @@ std::vector<TCronDays> DaysOf(const TTaskTriggerData& t, const QDateTime& start)
         if (!listed.isEmpty())
             lines.push_back({listed, base.months, base.weekdays, {}});
         if (t.runOnLastDayOfMonth)
-            lines.push_back({kLastDays, base.months, base.weekdays,
+            lines.push_back({kLastDays,
+                             base.months,
+                             base.weekdays,
                              {QStringLiteral("[ \"$(date -d tomorrow +%d)\" = 01 ]")}});
         return lines;
     }
@@ -264,8 +267,8 @@ QString CronFileName(const QString& taskName)
 {
     QString name = kBlockMark + u'-';
     for (const char c : taskName.toUtf8()) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                           (c >= '0' && c <= '9') || c == '-';
+        const bool plain =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
         name += plain ? QString(QLatin1Char(c))
                       : QStringLiteral("_%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
     }
@@ -274,8 +277,8 @@ QString CronFileName(const QString& taskName)
 
 // ---- Backend ----
 
-TTaskCronStore::TTaskCronStore(QString folder, QString owner, TToolRunner run,
-                               QString systemFolder, TClock clock)
+TTaskCronStore::TTaskCronStore(QString folder, QString owner, TToolRunner run, QString systemFolder,
+                               TClock clock)
     : TTaskFileStore(std::move(folder), std::move(clock)), FOwner(std::move(owner)),
       FRun(std::move(run)), FSystemFolder(IncludeTrailingPathDelimiter(systemFolder))
 {
@@ -355,7 +358,7 @@ void TTaskCronStore::UpdateCrontab(const QString& name, const QStringList& lines
 }
 
 void TTaskCronStore::WriteSystemFile(const QString& name, const QString& account,
-                                    const QStringList& lines)
+                                     const QStringList& lines)
 {
     const QString path = FSystemFolder + CronFileName(name);
     if (lines.isEmpty()) {
@@ -377,8 +380,7 @@ void TTaskCronStore::Install(const QString& name, const TTaskDefinitionData& def
     const QStringList lines = CronLines(definition);
     const QString account = definition.principal.userId;
     const bool other = !account.isEmpty() &&
-                       account != QString::fromStdString(CurrentAccountName()) &&
-                       account != FOwner;
+                       account != QString::fromStdString(CurrentAccountName()) && account != FOwner;
     UpdateCrontab(name, other ? QStringList() : lines);
     if (other || QFile::exists(FSystemFolder + CronFileName(name)))
         WriteSystemFile(name, account, other ? lines : QStringList());

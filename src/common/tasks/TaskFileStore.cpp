@@ -273,5 +273,4 @@ TTaskRunInfo TTaskFileStore::Info(const QString& name)
     else
         info.state = definition.settings.enabled ? TaskState::kReady : TaskState::kDisabled;
     return info; // nothing starts these tasks at a time: no next run time
-
 }

@@ -356,8 +356,9 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
             TCommandOutput result;
             result.exitCode = output.exitCode;
             result.out = QString::fromUtf8(output.out);
-            result.err = output.exitCode == 0 ? output.err
-                                              : ToolFailure(QStringLiteral("systemctl"), all, output);
+            result.err = output.exitCode == 0
+                             ? output.err
+                             : ToolFailure(QStringLiteral("systemctl"), all, output);
             return result;
         };
 }

@@ -13,9 +13,9 @@
 // triggers, with the definition kept beside them.
 
 struct TSystemdUnits {
-    QString baseName; // unit name without suffix
-    QString service;  // text of <baseName>.service
-    QString timer;    // text of <baseName>.timer; empty when no trigger can fire
+    QString baseName;     // unit name without suffix
+    QString service;      // text of <baseName>.service
+    QString timer;        // text of <baseName>.timer; empty when no trigger can fire
     bool atLogon = false; // the timer fires at the start of the user's manager (logon)
 };
 

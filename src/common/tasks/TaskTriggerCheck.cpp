@@ -8,8 +8,9 @@
 EOleSysError TriggerRefused(const TTaskTriggerData& trigger, const QString& refusal,
                             const QString& what)
 {
-    return EOleSysError(TaskResult::kNotImplemented,
-                        Fmt(refusal, {TriggerTypeText(TriggerTypeFromConstant(trigger.type)), what}));
+    return EOleSysError(
+        TaskResult::kNotImplemented,
+        Fmt(refusal, {TriggerTypeText(TriggerTypeFromConstant(trigger.type)), what}));
 }
 
 void CheckSimpleCalendarTrigger(const TTaskTriggerData& t, const QString& refusal)

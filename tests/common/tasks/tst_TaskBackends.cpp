@@ -13,14 +13,22 @@ private slots:
         QTest::addColumn<bool>("cron");
         QTest::addColumn<QString>("forced");
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("manager runs") << true << false << true << "" << "systemd";
-        QTest::newRow("lingering, logged out") << false << true << true << "" << "systemd";
-        QTest::newRow("no manager, cron") << false << false << true << "" << "cron";
-        QTest::newRow("nothing") << false << false << false << "" << "files";
-        QTest::newRow("forced cron") << true << true << true << " Cron " << "cron";
-        QTest::newRow("forced files") << true << false << true << "files" << "files";
-        QTest::newRow("forced systemd") << false << false << false << "systemd" << "systemd";
-        QTest::newRow("unknown setting") << false << false << true << "at" << "cron";
+        QTest::newRow("manager runs") << true << false << true << ""
+                                      << "systemd";
+        QTest::newRow("lingering, logged out") << false << true << true << ""
+                                               << "systemd";
+        QTest::newRow("no manager, cron") << false << false << true << ""
+                                          << "cron";
+        QTest::newRow("nothing") << false << false << false << ""
+                                 << "files";
+        QTest::newRow("forced cron") << true << true << true << " Cron "
+                                     << "cron";
+        QTest::newRow("forced files") << true << false << true << "files"
+                                      << "files";
+        QTest::newRow("forced systemd") << false << false << false << "systemd"
+                                        << "systemd";
+        QTest::newRow("unknown setting") << false << false << true << "at"
+                                         << "cron";
     }
     void choice()
     {

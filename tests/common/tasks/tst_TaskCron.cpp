@@ -35,7 +35,7 @@ std::unique_ptr<TWinTask> PlanerTask(TWinTaskTriggerType type, const QDateTime& 
 struct TFakeCrontab {
     QByteArray text;
     bool exists = false;
-    int writeExit = 0;          // the exit code of "crontab -"
+    int writeExit = 0;            // the exit code of "crontab -"
     std::function<void()> onRead; // a hand edit while the store works
     QStringList calls;
 
@@ -135,7 +135,8 @@ private slots:
             << int(ttDaily) << At(2025, 1, 1, 6, 30)
             << std::function<void(TWinTask&)>(
                    [](TWinTask& t) { t.Triggers(0).SetEndTime(At(2025, 6, 30, 23, 59)); })
-            << QStringList{"30 6 * * * " + kStart + "202501010630 ] && [ \"$(date +\\%Y\\%m\\%d\\%H" +
+            << QStringList{"30 6 * * * " + kStart +
+                           "202501010630 ] && [ \"$(date +\\%Y\\%m\\%d\\%H" +
                            "\\%M)\" -le 202506302359 ] && " + kPlaner};
         QTest::newRow("disabled task") << int(ttDaily) << At(2025, 1, 1, 6, 30)
                                        << std::function<void(TWinTask&)>([](TWinTask& t) {
@@ -162,25 +163,24 @@ private slots:
     {
         QTest::addColumn<std::function<void(TWinTask&)>>("set");
         QTest::addColumn<int>("code");
-        QTest::newRow("repetition") << std::function<void(TWinTask&)>([](TWinTask& t) {
-            t.Triggers(0).SetInterval(3600);
-        }) << int(TaskResult::kNotImplemented);
-        QTest::newRow("every 2 days") << std::function<void(TWinTask&)>([](TWinTask& t) {
-            t.Triggers(0).SetDaysInterval(2);
-        }) << int(TaskResult::kNotImplemented);
+        QTest::newRow("repetition")
+            << std::function<void(TWinTask&)>([](TWinTask& t) { t.Triggers(0).SetInterval(3600); })
+            << int(TaskResult::kNotImplemented);
+        QTest::newRow("every 2 days")
+            << std::function<void(TWinTask&)>([](TWinTask& t) { t.Triggers(0).SetDaysInterval(2); })
+            << int(TaskResult::kNotImplemented);
         QTest::newRow("logon") << std::function<void(TWinTask&)>([](TWinTask& t) {
             t.NewTrigger(ttLogon);
         }) << int(TaskResult::kNotImplemented);
         QTest::newRow("run if missed") << std::function<void(TWinTask&)>([](TWinTask& t) {
             t.Settings().SetRunIfMissed(true);
         }) << int(TaskResult::kNotImplemented);
-        QTest::newRow("wake to run") << std::function<void(TWinTask&)>([](TWinTask& t) {
-            t.Settings().SetWakeToRun(true);
-        }) << int(TaskResult::kNotImplemented);
+        QTest::newRow("wake to run")
+            << std::function<void(TWinTask&)>([](TWinTask& t) { t.Settings().SetWakeToRun(true); })
+            << int(TaskResult::kNotImplemented);
         QTest::newRow("line break in an argument")
-            << std::function<void(TWinTask&)>([](TWinTask& t) {
-                   t.Actions(0).SetExecArguments("\"a\nb\"");
-               })
+            << std::function<void(TWinTask&)>(
+                   [](TWinTask& t) { t.Actions(0).SetExecArguments("\"a\nb\""); })
             << int(TaskResult::kInvalidArg);
     }
     void refusals()
@@ -232,11 +232,11 @@ private slots:
         TTaskCronStore store(FDir.filePath("life"), {}, crontab.Runner(), FDir.filePath("cron.d"),
                              [&] { return now; });
         std::unique_ptr<TWinTaskScheduler> scheduler;
-        QCOMPARE(InitWinTaskScheduler(scheduler, std::make_unique<TTaskCronStore>(
-                                                     FDir.filePath("life"), QString(),
-                                                     crontab.Runner(), FDir.filePath("cron.d"),
-                                                     [&] { return now; })),
-                 0);
+        QCOMPARE(
+            InitWinTaskScheduler(scheduler, std::make_unique<TTaskCronStore>(
+                                                FDir.filePath("life"), QString(), crontab.Runner(),
+                                                FDir.filePath("cron.d"), [&] { return now; })),
+            0);
         QCOMPARE(scheduler->BackendDescription(), QString("cron"));
         auto task = PlanerTask(ttDaily, At(2025, 1, 1, 6, 30));
         TWinTaskFolder& folder = *scheduler->TaskFolder();
@@ -288,7 +288,8 @@ private slots:
             QFAIL("registered without crontab");
         } catch (const EOleSysError& e) {
             QVERIFY(e.ErrorCode() < 0);
-            QVERIFY2(e.Message().contains("crontab -l failed: No such file"), qPrintable(e.Message()));
+            QVERIFY2(e.Message().contains("crontab -l failed: No such file"),
+                     qPrintable(e.Message()));
         }
     }
 

@@ -94,7 +94,8 @@ class tst_TaskCronDaemon : public QObject {
         if (::chown(QFile::encodeName(spool).constData(), 0, crontab ? crontab->gr_gid : 0) != 0 ||
             ::chmod(QFile::encodeName(spool).constData(), 01730) != 0)
             return "cannot set up the private spool";
-        if (!Bind(spool, "/var/spool/cron/crontabs") || !Bind(FDir.filePath("cron.d"), "/etc/cron.d") ||
+        if (!Bind(spool, "/var/spool/cron/crontabs") ||
+            !Bind(FDir.filePath("cron.d"), "/etc/cron.d") ||
             !Bind(FDir.filePath("crontab"), "/etc/crontab"))
             return "cannot mount the private cron files";
         return {};
@@ -109,10 +110,9 @@ private slots:
             QSKIP("cron is not installed (Debian package cron)");
         QVERIFY(QFile::exists(kPlaner) && QFile::exists(kKelvara));
         QVERIFY(FDir.isValid());
-        QVERIFY(QFile::setPermissions(FDir.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner | QFile::ReadOther |
-                                                       QFile::ExeOther | QFile::ReadGroup |
-                                                       QFile::ExeGroup));
+        QVERIFY(QFile::setPermissions(
+            FDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                             QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
         if (const QString failure = PrivateCronSetup(); !failure.isEmpty())
             QSKIP(qPrintable("no private setup for the cron daemon: " + failure));
         kvtest::RemoveLeftoverAccounts("kvcron");

@@ -215,15 +215,15 @@ class tst_TaskSystemd : public QObject {
     std::unique_ptr<TTaskSystemdStore> Store(const QString& sub)
     {
         // systemctl is never called for real: the user manager of the developer stays untouched.
-        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub), [this](const QStringList&
-                                                                                  args) {
-            FCommands << args.join(u' ');
-            TTaskSystemdStore::TCommandOutput out;
-            out.exitCode = 0;
-            if (args.value(0) == "show")
-                out.out = FShow;
-            return out;
-        });
+        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub),
+                                                   [this](const QStringList& args) {
+                                                       FCommands << args.join(u' ');
+                                                       TTaskSystemdStore::TCommandOutput out;
+                                                       out.exitCode = 0;
+                                                       if (args.value(0) == "show")
+                                                           out.out = FShow;
+                                                       return out;
+                                                   });
     }
 
     std::unique_ptr<TWinTask> Task(const TTriggerCase& c)
@@ -438,11 +438,10 @@ private slots:
         // The scheduled program joins the group, starts the "backup" in a session of its own
         // and ends at once.
         QProcess program;
-        program.start("/bin/sh",
-                      {"-c",
-                       "echo $$ > \"$1\"/cgroup.procs || exit 1\n"
-                       "setsid sleep 30 </dev/null >/dev/null 2>&1 &\necho $! > \"$2\"",
-                       "sh", group.path, pidFile});
+        program.start("/bin/sh", {"-c",
+                                  "echo $$ > \"$1\"/cgroup.procs || exit 1\n"
+                                  "setsid sleep 30 </dev/null >/dev/null 2>&1 &\necho $! > \"$2\"",
+                                  "sh", group.path, pidFile});
         QVERIFY(program.waitForFinished(10000));
         const qint64 backup = ReadFile(pidFile).trimmed().toLongLong();
         QVERIFY(backup > 0);
@@ -479,9 +478,27 @@ private slots:
                                          "loginctl enable-linger me"}));
         } catch (const EOleSysError& e) {
             QCOMPARE(expected, -1);
-            QVERIFY2(e.Message().contains("loginctl show-user me") && e.Message().contains("No such"),
+            QVERIFY2(e.Message().contains("loginctl show-user me") &&
+                         e.Message().contains("No such"),
                      qPrintable(e.Message()));
         }
+    }
+
+    void damagedDefinitionIsListed()
+    {
+        auto store = Store("damaged");
+        store->Register("Good", Task(Cases()[1])->Definition(), "", "");
+        QFile bad(FDir.filePath("damaged/") + SystemdUnitBase("Bad one") + ".xml");
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("<Task><Actions>");
+        bad.close();
+        QCOMPARE(store->TaskNames(), QStringList({"Bad one", "Good"}));
+        TWinTaskFolder folder(*store);
+        QCOMPARE(folder.Refresh(), 0);
+        QVERIFY(folder.Tasks(0).Damaged());
+        QVERIFY(folder.DeleteTask("Bad one"));
+        QVERIFY(!bad.exists());
+        QCOMPARE(folder.TaskCount(), 1);
     }
 
     void otherAccountsAreCheckedAndRefused()
