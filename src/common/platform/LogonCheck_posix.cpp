@@ -7,9 +7,7 @@
 
 #include "common/platform/Logon_posix.h"
 
-namespace {
-
-bool LookUp(const char* name, uid_t uid, TLogonRequest& request)
+bool FindAccount(const char* name, uid_t uid, TLogonRequest& request)
 {
     passwd* found = nullptr;
     for (std::size_t size = 1024; size <= (1u << 20); size *= 4) {
@@ -23,23 +21,21 @@ bool LookUp(const char* name, uid_t uid, TLogonRequest& request)
     return false;
 }
 
-} // namespace
-
 std::string CurrentAccountName()
 {
     TLogonRequest self;
-    return LookUp(nullptr, geteuid(), self) ? self.account.pw_name : std::string();
+    return FindAccount(nullptr, geteuid(), self) ? self.account.pw_name : std::string();
 }
 
 TLogonCheckResult CheckAccountLogon(const std::string& user, const std::string& password)
 {
-    const std::string name =
-        user.substr(user.find('\\') == std::string::npos ? 0 : user.rfind('\\') + 1);
+    const std::size_t slash = user.rfind('\\');
+    const std::string name = slash == std::string::npos ? user : user.substr(slash + 1);
     TLogonRequest request;
     request.accountText = user;
     request.password = password;
     request.words = {"true"};
-    if (name.empty() || !LookUp(name.c_str(), 0, request))
+    if (name.empty() || !FindAccount(name.c_str(), 0, request))
         return {TLogonCheck::UnknownAccount, pam_strerror(nullptr, PAM_USER_UNKNOWN)};
     try {
         if (geteuid() == 0) {

@@ -18,6 +18,8 @@ struct TLogonRequest {
     std::vector<std::string> words; // the split command line, not empty
 };
 
+// Fills the request's account by name, or by uid when name is null; false when there is none.
+bool FindAccount(const char* name, uid_t uid, TLogonRequest& request);
 // The search path of a fresh logon of the account.
 std::string LogonSearchPath(const passwd& account);
 

@@ -17,6 +17,7 @@
 #include "common/tasks/TaskCron.h"
 #include "common/tasks/WinTask.h"
 #include "support/TestAccounts.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -24,17 +25,8 @@ const QString kCron = "/usr/sbin/cron";
 const QString kPlaner = KV_BIN_DIR "/KvPlaner";
 const QString kKelvara = KV_BIN_DIR "/Kelvara";
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
+using kvtest::ReadFile;
+using kvtest::WriteFile;
 
 bool Bind(const QString& source, const QString& target)
 {

@@ -17,6 +17,7 @@
 #include "common/tasks/NextRunTime.h"
 #include "common/tasks/TaskSystemd.h"
 #include "common/tasks/WinTask.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -127,11 +128,7 @@ QString Tool()
     return QStandardPaths::findExecutable("systemd-analyze");
 }
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using kvtest::ReadFile;
 
 // The value of a setting in the [Service] section of a unit text, else the default.
 QString ServiceSetting(const QString& unit, const QString& key, const QString& fallback)
