@@ -10,8 +10,6 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include <unistd.h>
-
 #include "common/backup/Options.h"
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
@@ -347,10 +345,6 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
 {
     if (!FRunner)
         FRunner = [](const QStringList& arguments) {
-            // Every session of the user reaches the same manager, also one without the
-            // variables of a desktop session (ssh, cron).
-            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-                qputenv("XDG_RUNTIME_DIR", UserRuntimeFolder().toUtf8());
             const QStringList all = QStringList{QStringLiteral("--user")} + arguments;
             const TToolOutput output = RunTool(QStringLiteral("systemctl"), all);
             TCommandOutput result;
@@ -366,11 +360,6 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
 QString TTaskSystemdStore::DefaultUnitFolder()
 {
     return GetKnownFolder(TKnownFolder::RoamingAppData) + QStringLiteral("systemd/user/");
-}
-
-QString UserRuntimeFolder()
-{
-    return QStringLiteral("/run/user/") + QString::number(getuid());
 }
 
 bool LingerEnabled(const QString& user, const TToolRunner& run)

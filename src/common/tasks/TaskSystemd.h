@@ -33,8 +33,6 @@ QStringList CalendarExpressions(const TTaskTriggerData& trigger);
 // Both units of a task; throws EOleSysError for a trigger systemd timers cannot express.
 TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionData& definition);
 
-// The runtime folder of this user's manager (/run/user/<uid>).
-QString UserRuntimeFolder();
 // Whether the user's manager runs without a session of the user (lingering), as loginctl
 // reports it. Throws EOleSysError when loginctl fails.
 bool LingerEnabled(const QString& user, const TToolRunner& run = RunTool);

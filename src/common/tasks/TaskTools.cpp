@@ -2,6 +2,8 @@
 
 #include <QProcess>
 
+#include <unistd.h>
+
 #include "common/infra/Translate.h"
 
 namespace {
@@ -10,12 +12,21 @@ constexpr int kToolTimeoutMs = 15000;
 
 } // namespace
 
+QString UserRuntimeFolder()
+{
+    return QStringLiteral("/run/user/") + QString::number(getuid());
+}
+
 TToolOutput RunTool(const QString& program, const QStringList& arguments, const QByteArray& input)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C")); // answers are parsed
     environment.insert(QStringLiteral("SYSTEMD_PAGER"), QString());
+    // Every session of the user reaches the same user manager, also one without the variables
+    // of a desktop session (ssh, cron).
+    if (environment.value(QStringLiteral("XDG_RUNTIME_DIR")).isEmpty())
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), UserRuntimeFolder());
     process.setProcessEnvironment(environment);
     process.start(program, arguments);
     TToolOutput output;

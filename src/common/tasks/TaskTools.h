@@ -14,7 +14,12 @@ struct TToolOutput {
     QString err;
 };
 
-// Runs a tool with the arguments, feeding input on its standard input; waits up to 15 s.
+// The runtime folder of this user's manager (/run/user/<uid>).
+QString UserRuntimeFolder();
+// The runtime folder of this user's manager (/run/user/<uid>).
+QString UserRuntimeFolder();
+// Runs a tool with the arguments, feeding input on its standard input; waits up to 15 s. The
+// tool gets our environment with LC_ALL=C, and the user's runtime folder when none is set.
 using TToolRunner = std::function<TToolOutput(const QString& program, const QStringList& arguments,
                                               const QByteArray& input)>;
 TToolOutput RunTool(const QString& program, const QStringList& arguments,
