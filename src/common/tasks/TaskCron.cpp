@@ -156,7 +156,9 @@ QStringList TriggerLines(const TTaskTriggerData& t, const QString& command)
     return lines;
 }
 
-QString Command(const TTaskDefinitionData& definition)
+// The command of the task's program; with a run file, it records there when it started and
+// how it ended ("<start seconds> <exit code>").
+QString Command(const TTaskDefinitionData& definition, const QString& runFile)
 {
     TWinTask task{TTaskDefinitionData(definition)};
     if (task.IndexOfNextExecAction(0) < 0)
@@ -165,10 +167,14 @@ QString Command(const TTaskDefinitionData& definition)
     QStringList words{ShellWord(action.ExecPath())};
     for (const QString& word : SplitCommandLine(action.ExecArguments()))
         words << ShellWord(word);
-    QString command = QStringLiteral("exec ") + words.join(u' ');
+    QString command = (runFile.isEmpty() ? QStringLiteral("exec ") : QString()) + words.join(u' ');
     const QString folder = UnquotedExecPath(action.ExecWorkingDirectory());
     if (!folder.isEmpty())
         command = QStringLiteral("cd ") + ShellWord(folder) + QStringLiteral(" && ") + command;
+    if (!runFile.isEmpty())
+        command = QStringLiteral("{ s=$(date +%s); ") + command +
+                  QStringLiteral("; echo \"$s $?\" > ") + ShellWord(runFile) +
+                  QStringLiteral("; }");
     if (std::any_of(command.begin(), command.end(),
                     [](QChar c) { return c.category() == QChar::Other_Control; }))
         throw EOleSysError(TaskResult::kInvalidArg,
@@ -218,10 +224,10 @@ EOleSysError CronFailure(const QString& text)
 
 } // namespace
 
-QStringList CronLines(const TTaskDefinitionData& definition)
+QStringList CronLines(const TTaskDefinitionData& definition, const QString& runFile)
 {
     CheckRunnableDefinition(definition);
-    const QString command = Command(definition);
+    const QString command = Command(definition, runFile);
     if (!definition.settings.enabled)
         return {};
     CheckSettings(definition.settings);
@@ -377,13 +383,21 @@ void TTaskCronStore::WriteSystemFile(const QString& name, const QString& account
 
 void TTaskCronStore::Install(const QString& name, const TTaskDefinitionData& definition)
 {
-    const QStringList lines = CronLines(definition);
     const QString account = definition.principal.userId;
     const bool other = !account.isEmpty() &&
                        account != QString::fromStdString(CurrentAccountName()) && account != FOwner;
+    // Runs from our own crontab record themselves beside the definition; another account may
+    // not write there.
+    const bool records = !other && FOwner.isEmpty();
+    const QStringList lines = CronLines(definition, records ? RunFileOf(name) : QString());
     UpdateCrontab(name, other ? QStringList() : lines);
     if (other || QFile::exists(FSystemFolder + CronFileName(name)))
         WriteSystemFile(name, account, other ? lines : QStringList());
+}
+
+QString TTaskCronStore::RunFileOf(const QString& name) const
+{
+    return Folder() + CronFileName(name) + QStringLiteral(".run");
 }
 
 void TTaskCronStore::Register(const QString& name, const TTaskDefinitionData& definition,
@@ -409,6 +423,7 @@ void TTaskCronStore::Delete(const QString& name)
     const QString stored = RequireName(name);
     UpdateCrontab(stored, {});
     QFile::remove(FSystemFolder + CronFileName(stored));
+    QFile::remove(RunFileOf(stored));
     TTaskFileStore::Delete(stored);
 }
 
@@ -425,6 +440,20 @@ TTaskRunInfo TTaskCronStore::Info(const QString& name)
 {
     TTaskRunInfo info = TTaskFileStore::Info(name);
     const TTaskDefinitionData definition = Definition(name);
+    // A run that cron started counts when it is later than the last run on demand.
+    QFile run(RunFileOf(RequireName(name)));
+    if (info.state != TaskState::kRunning && run.open(QIODevice::ReadOnly)) {
+        const QList<QByteArray> words = run.readAll().simplified().split(' ');
+        const QDateTime started =
+            QDateTime::fromSecsSinceEpoch(words.value(0).toLongLong()).toLocalTime();
+        bool number = false;
+        const int code = words.value(1).toInt(&number);
+        if (words.size() == 2 && number && started.toSecsSinceEpoch() > 0 &&
+            (!info.lastRunTime.isValid() || started > info.lastRunTime)) {
+            info.lastRunTime = started;
+            info.lastResult = code;
+        }
+    }
     if (definition.settings.enabled)
         info.nextRunTime = NextTaskRun(definition, Now());
     return info;

@@ -14,8 +14,9 @@
 // The schedule lines of a task ("30 6 * * * <command>"), one or more per enabled trigger;
 // none for a disabled task. What cron cannot express directly is checked by a guard in front
 // of the command (start and end boundaries, one-time years, last days and weeks of a month);
-// the rest throws EOleSysError (kNotImplemented).
-QStringList CronLines(const TTaskDefinitionData& definition);
+// the rest throws EOleSysError (kNotImplemented). With a run file, each run writes its start
+// (seconds since 1970) and exit code there.
+QStringList CronLines(const TTaskDefinitionData& definition, const QString& runFile = {});
 // The crontab with the block of the task replaced by the lines (removed when there are none);
 // every other byte is kept.
 QByteArray ReplaceCronBlock(const QByteArray& crontab, const QString& taskName,
@@ -53,6 +54,7 @@ private:
     void UpdateCrontab(const QString& name, const QStringList& lines);
     void WriteSystemFile(const QString& name, const QString& account, const QStringList& lines);
     void Install(const QString& name, const TTaskDefinitionData& definition);
+    QString RunFileOf(const QString& name) const;
 
     QString FOwner;
     TToolRunner FRun;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -244,6 +245,17 @@ private slots:
         QVERIFY(crontab.text.contains("# BEGIN kelvara-task Schedule-Weekly Full\n30 6 * * * "));
         QCOMPARE(folder.Tasks(0).NextRunTime(), At(2025, 3, 2, 6, 30));
         QCOMPARE(folder.Tasks(0).Definition().Triggers(0).DaysInterval(), 1); // read back in full
+        QCOMPARE(folder.Tasks(0).LastResult(), TaskResult::kHasNotRun);
+
+        // The command as cron runs it (with "\%" read as "%"): it records its start and result.
+        const QByteArray line = crontab.text.split('\n').value(1);
+        const QString command = QString::fromUtf8(line).section(u' ', 5).replace("\\%", "%");
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
+        QProcess shell;
+        shell.start("/bin/sh", {"-c", command});
+        QVERIFY(shell.waitForFinished(10000));
+        QCOMPARE(folder.Tasks(0).LastResult(), 127); // /opt/kv/KvPlaner is not there
+        QVERIFY(folder.Tasks(0).LastRunTime().toSecsSinceEpoch() >= before);
 
         // Edited by hand between two writes: the edit stays.
         crontab.text = "MAILTO=me\n" + crontab.text;
