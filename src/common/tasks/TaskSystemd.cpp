@@ -345,15 +345,9 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
 {
     if (!FRunner)
         FRunner = [](const QStringList& arguments) {
-            const QStringList all = QStringList{QStringLiteral("--user")} + arguments;
-            const TToolOutput output = RunTool(QStringLiteral("systemctl"), all);
-            TCommandOutput result;
-            result.exitCode = output.exitCode;
-            result.out = QString::fromUtf8(output.out);
-            result.err = output.exitCode == 0
-                             ? output.err
-                             : ToolFailure(QStringLiteral("systemctl"), all, output);
-            return result;
+            const TToolOutput output = RunTool(QStringLiteral("systemctl"),
+                                               QStringList{QStringLiteral("--user")} + arguments);
+            return TCommandOutput{output.exitCode, QString::fromUtf8(output.out), output.err};
         };
 }
 
@@ -403,8 +397,12 @@ TTaskSystemdStore::TCommandOutput TTaskSystemdStore::Systemctl(const QStringList
                                                                bool mustSucceed)
 {
     TCommandOutput output = FRunner(arguments);
-    if (mustSucceed && output.exitCode != 0)
-        throw EOleSysError(TaskResult::kFail, output.err.trimmed());
+    // A call that may fail (disabling what is not loaded) still may not fail to run at all.
+    if (output.exitCode != 0 && (mustSucceed || output.exitCode < 0))
+        throw EOleSysError(TaskResult::kFail,
+                           ToolFailure(QStringLiteral("systemctl"),
+                                       QStringList{QStringLiteral("--user")} + arguments,
+                                       TToolOutput{output.exitCode, {}, output.err}));
     return output;
 }
 

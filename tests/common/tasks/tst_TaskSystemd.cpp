@@ -206,21 +206,27 @@ class tst_TaskSystemd : public QObject {
 
     QTemporaryDir FDir;
     QStringList FCommands;
+    int FExitCode = 0;
     QString FShow = "MainPID=0\nExecMainCode=1\nExecMainStatus=4\n"
                     "ExecMainStartTimestamp=@1740830400\n\nNextElapseUSecRealtime=@1740893400\n";
 
+    // Stands in for systemctl: the user manager of the developer stays untouched.
+    TTaskSystemdStore::TCommandOutput Systemctl(const QStringList& args)
+    {
+        FCommands << args.join(u' ');
+        TTaskSystemdStore::TCommandOutput out;
+        out.exitCode = FExitCode;
+        if (FExitCode != 0)
+            out.err = FExitCode < 0 ? "No such file or directory" : "Access denied";
+        else if (args.value(0) == "show")
+            out.out = FShow;
+        return out;
+    }
+
     std::unique_ptr<TTaskSystemdStore> Store(const QString& sub)
     {
-        // systemctl is never called for real: the user manager of the developer stays untouched.
-        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub),
-                                                   [this](const QStringList& args) {
-                                                       FCommands << args.join(u' ');
-                                                       TTaskSystemdStore::TCommandOutput out;
-                                                       out.exitCode = 0;
-                                                       if (args.value(0) == "show")
-                                                           out.out = FShow;
-                                                       return out;
-                                                   });
+        return std::make_unique<TTaskSystemdStore>(
+            FDir.filePath(sub), [this](const QStringList& args) { return Systemctl(args); });
     }
 
     std::unique_ptr<TWinTask> Task(const TTriggerCase& c)
@@ -496,6 +502,36 @@ private slots:
         QVERIFY(folder.DeleteTask("Bad one"));
         QVERIFY(!bad.exists());
         QCOMPARE(folder.TaskCount(), 1);
+    }
+
+    // Without a working systemctl nothing reports success.
+    void systemctlFailures_data()
+    {
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("missing") << -1;
+        QTest::newRow("failing") << 1;
+    }
+    void systemctlFailures()
+    {
+        QFETCH(int, exitCode);
+        auto store = Store(QString("failing%1").arg(exitCode));
+        store->Register("Daily", Task(Cases()[1])->Definition(), "", "");
+        FExitCode = exitCode;
+        auto fails = [&](const std::function<void()>& call) {
+            try {
+                call();
+            } catch (const EOleSysError& e) {
+                return e.Message().startsWith("systemctl --user ") &&
+                       e.Message().contains(exitCode < 0 ? "No such file" : "Access denied");
+            }
+            return false;
+        };
+        QVERIFY(fails([&] { store->Register("Daily", Task(Cases()[1])->Definition(), "", ""); }));
+        QVERIFY(fails([&] { store->Run("Daily"); }));
+        QVERIFY(fails([&] { store->Info("Daily"); }));
+        if (exitCode < 0)
+            QVERIFY(fails([&] { store->Delete("Daily"); }));
+        FExitCode = 0;
     }
 
     void otherAccountsAreCheckedAndRefused()
