@@ -12,8 +12,13 @@ function(kv_add_qtest name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
+  # No test reads the machine's own settings: the machine registry file is one that never exists.
   set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENV}")
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KELVARA_MACHINE_REGISTRY=${CMAKE_BINARY_DIR}/tests/no-machine-registry.ini;${ARG_ENV}")
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
+  target_compile_definitions(${name} PRIVATE
+      KV_SYSLOG_RECORDER="${CMAKE_BINARY_DIR}/tests/lib/libkv_syslog_recorder.so")
+  add_dependencies(${name} kv_syslog_recorder)
   if(ARG_LABELS)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()

@@ -29,3 +29,34 @@ function(kv_add_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_link_libraries(${name} PUBLIC kv_project_options ${ARG_LIBS})
 endfunction()
+
+# kv_add_module(name SOURCES ... LIBS ...): a module that a program loads from its own folder
+# when it needs it. Every symbol is resolved when the module is linked.
+function(kv_add_module name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kv_project_options ${ARG_LIBS})
+  if(UNIX AND NOT APPLE)
+    target_link_options(${name} PRIVATE -Wl,--as-needed -Wl,-z,defs)
+  endif()
+  set_target_properties(${name} PROPERTIES PREFIX "" LIBRARY_OUTPUT_DIRECTORY
+                                                    ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+endfunction()
+
+# kv_add_program(name SOURCES ... LIBS ... WINDOWS ...): a program whose window code (the WINDOWS
+# libraries) lives in the module <name>Ui beside it, loaded only when a window can be shown. The
+# program itself links nothing of the window system, so a run without a display never loads it.
+function(kv_add_program name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;WINDOWS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kv_project_options kv_app_start ${ARG_LIBS})
+  # Only the libraries the program calls become its dependencies; it exports its symbols so
+  # that its modules share the program's copy of the common code and its state.
+  if(UNIX AND NOT APPLE)
+    target_link_options(${name} PRIVATE -Wl,--as-needed)
+  endif()
+  set_target_properties(${name} PROPERTIES ENABLE_EXPORTS ON)
+  kv_add_module(${name}Ui SOURCES ${PROJECT_SOURCE_DIR}/src/common/ui/AppStartEntry.cpp
+                LIBS ${ARG_WINDOWS} ${ARG_LIBS})
+  add_dependencies(${name} ${name}Ui)
+endfunction()

@@ -1,11 +1,8 @@
 #include "planner/Clock.h"
 
-#include <QtGlobal>
-
 QDate TSystemClock::Today() const
 {
-    const QDate preset = QDate::fromString(qEnvironmentVariable("KVPLANER_TODAY"), Qt::ISODate);
-    return preset.isValid() ? preset : QDate::currentDate();
+    return QDate::currentDate();
 }
 
 int DaysSince1899(const QDate& date)

@@ -9,7 +9,7 @@ public:
     virtual QDate Today() const = 0;
 };
 
-// The system's date. As a testing aid, KVPLANER_TODAY=YYYY-MM-DD in the environment sets it.
+// The system's date.
 class TSystemClock : public TClock {
 public:
     QDate Today() const override;

@@ -8,23 +8,21 @@
 #include "common/infra/Session.h"
 #include "common/infra/Translate.h"
 #include "common/ui/AppStart.h"
-#include "common/ui/DialogReporter.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
 #include "planner/ScheduleRun.h"
 
 int main(int argc, char** argv)
 {
-    const std::unique_ptr<QCoreApplication> app = CreateApplication(argc, argv);
+    const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvPlanerUi"));
     SetProgramName(QStringLiteral("KvPlaner"));
     InitProgramTranslation(
         {QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kUnitsDomain)});
-    const bool display = ShowsWindows();
-    std::unique_ptr<Reporter> reporter;
-    if (display)
-        reporter = std::make_unique<TDialogReporter>();
-    else
-        reporter = std::make_unique<StdErrReporter>();
+    if (ReportStartFailure(start))
+        return 1;
+    const bool display = ShowsWindows(start);
+    const std::unique_ptr<Reporter> reporter =
+        display ? start.Windows->CreateReporter() : std::make_unique<StdErrReporter>();
     TSystemClock clock;
     TSpawnLauncher launcher;
     TPlanerRun run(*reporter, launcher, clock, [] { QCoreApplication::processEvents(); });

@@ -1,5 +1,7 @@
 #include "planner/ScheduleRun.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -11,6 +13,7 @@
 #include "common/infra/Reporter.h"
 #include "common/infra/SettingsFolder.h"
 #include "common/infra/Translate.h"
+#include "common/monitor/RunMonitor.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
 
@@ -165,12 +168,34 @@ bool TPlanerRun::CheckSchedule()
     }
     const int index = FindSchedule(Settings.Schedules, SchedName);
     if (index < 0) {
-        ReportNotFound(SchedName, IsBatch, "Schedule \"%s\" not found!");
+        ReportNotFound(SchedName, IsBatch, TrNoop("Schedule \"%s\" not found!"));
         return IsBatch;
     }
     if (OtherOptions.isEmpty())
         OtherOptions = DefOptions;
-    return StartSchedule(index, OtherOptions) || IsBatch;
+    return RunMonitored(index) || IsBatch;
+}
+
+bool TPlanerRun::RunMonitored(int index)
+{
+    const QString name = Settings.Schedules[size_t(index)].SName;
+    const QString pingUrl = Settings.Schedules[size_t(index)].PingUrl;
+    TRunMonitor monitor(
+        kPlanerProgram, Settings.Monitoring, [this, name](const TMonitorFailure& f) {
+            if (EventSource)
+                FReporter.Event(
+                    {kEvMonitorFailed, TEventType::Warning, {f.Reason, f.Target, name}});
+        });
+    monitor.Begin(pingUrl);
+    const bool done = StartSchedule(index, OtherOptions);
+    TRunRecord record;
+    record.Name = name;
+    record.Errors = LastRun.Errors;
+    record.ExitCode = LastRun.ExitCode;
+    record.Mode = LastRun.Mode;
+    record.Step = LastRun.Step;
+    monitor.End(record, pingUrl, LastRun.MadeBackup);
+    return done;
 }
 
 bool TPlanerRun::AlreadyDone(const TSchedTask& s)
@@ -193,11 +218,13 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
     if (index < 0 || size_t(index) >= Settings.Schedules.size())
         return false;
     TSchedTask& s = Settings.Schedules[size_t(index)];
+    LastRun = {};
     if (!s.IsStartable()) {
+        LastRun = {true, 1, kExitNotStarted, QString(), 0};
         // A hand-edited rotation without steps cannot run; the file stays as it is.
         ReportNotFound(s.SName, Quiet(s),
-                       "Schedule \"%s\" cannot be started: its number of cycles or steps is "
-                       "invalid!");
+                       TrNoop("Schedule \"%s\" cannot be started: its number of cycles or "
+                              "steps is invalid!"));
         return false;
     }
     const QDate today = FClock.Today();
@@ -228,7 +255,10 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
     const int total = int(s.TotalSteps());
     if (repeat)
         s.NextCyc = s.NextCyc == 1 ? total : s.NextCyc - 1;
+    LastRun.MadeBackup = true;
+    LastRun.Step = s.NextCyc;
     const TStep step = s.IsWeekly() ? WeeklyStep(s, D, options) : CountedStep(s);
+    LastRun.Mode = QLatin1String(step.mode->mode);
     s.NextCyc = s.NextCyc + 1 > total ? 1 : s.NextCyc + 1;
     const uint32_t result = Launch(s, step, options, false);
     if (result != 0) {
@@ -237,7 +267,8 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
     }
     ReportStarted(s, step, s.NextCyc);
     s.LastDay = T;
-    WriteProgress(IniName, index, s, FReporter);
+    if (!WriteProgress(IniName, index, s, FReporter))
+        ++LastRun.Errors;
     return true;
 }
 
@@ -310,6 +341,8 @@ void TPlanerRun::ReportFailure(const TSchedTask& s, uint32_t result)
 {
     const bool exitCode = (result & kExitCodeFlag) != 0;
     const QString code = QString::number(result & 0xFF);
+    ++LastRun.Errors;
+    LastRun.ExitCode = std::max(LastRun.ExitCode, exitCode ? int(result & 0xFF) : kExitNotStarted);
     const QString text = exitCode ? QString() : SystemErrorText(int(result));
     if (Quiet(s)) {
         Event(kEvStartFailed, !exitCode,

@@ -19,6 +19,16 @@ enum : uint32_t {
     kEvStartFailed = 0xC0000015,
     kEvProgramNotFound = 0xC0000016,
     kEvScheduleNotFound = 0xC000001A,
+    kEvMonitorFailed = 0x8000001C, // a ping or the metrics file failed; the run is not affected
+};
+
+// What the last StartSchedule came to, for monitoring.
+struct TScheduleOutcome {
+    bool MadeBackup = false; // a backup was started, or its start failed
+    int Errors = 0;
+    int ExitCode = 0; // of a backup waited for; kExitNotStarted when a start failed
+    QString Mode;     // "full", "differential" or "incremental"
+    int Step = 0;     // the step of the rotation made
 };
 
 // The user locale's long (or short) name of a weekday, 1 Monday ... 7 Sunday.
@@ -45,6 +55,7 @@ public:
     bool UseAltIni = false;
     bool UseDarkMode = false;
     bool EventSource = false;
+    TScheduleOutcome LastRun;
 
     // Folders, backup program, settings file, command line, schedules and default options.
     // IsBatch and EventSource are set before.
@@ -60,6 +71,7 @@ public:
 
 private:
     struct TStep;
+    bool RunMonitored(int index);
     bool Quiet(const TSchedTask& s) const { return s.Silent || IsBatch; }
     void Event(uint32_t id, bool error, const QStringList& strings);
     void ReportNotFound(const QString& name, bool quiet, const char* message);

@@ -25,6 +25,7 @@ const QString kNextCycle = QStringLiteral("NextCycle");
 const QString kLastFull = QStringLiteral("LastFull");
 const QString kLastDay = QStringLiteral("LastDay");
 const QString kSilent = QStringLiteral("Silent");
+const QString kPingUrl = QStringLiteral("PingUrl");
 
 // Hand-edited counters outside their range read as their defaults.
 void NormaliseProgress(TSchedTask& t)
@@ -52,6 +53,7 @@ TSchedTask ReadSchedule(const TMemIniFile& ini, int index)
     t.LastFull = ini.ReadInteger(section, kLastFull, def.LastFull);
     t.LastDay = ini.ReadInteger(section, kLastDay, def.LastDay);
     t.Silent = ini.ReadBool(section, kSilent, def.Silent);
+    t.PingUrl = ini.ReadString(section, kPingUrl, QString()).trimmed();
     NormaliseProgress(t);
     return t;
 }
@@ -69,6 +71,8 @@ void WriteSchedule(TMemIniFile& ini, int index, const TSchedTask& t)
     ini.WriteInteger(section, kLastFull, t.LastFull);
     ini.WriteInteger(section, kLastDay, t.LastDay);
     ini.WriteBool(section, kSilent, t.Silent);
+    if (!t.PingUrl.isEmpty())
+        ini.WriteString(section, kPingUrl, t.PingUrl);
 }
 
 // A hand-edited count neither hangs nor exhausts memory: it is bounded by what a file can
@@ -132,6 +136,7 @@ TPlanerSettings LoadPlanerSettings(const QString& fileName, const QString& defau
     settings.Top = ini->ReadInteger(kConfig, QStringLiteral("Top"), settings.Top);
     settings.Left = ini->ReadInteger(kConfig, QStringLiteral("Left"), settings.Left);
     settings.JobDir = ini->ReadString(kConfig, QStringLiteral("JobDir"), defaultJobDir);
+    settings.Monitoring = ReadMonitorSettings(*ini);
     const int count = BoundedCount(*ini);
     settings.Schedules.reserve(size_t(count));
     for (int i = 0; i < count; ++i)
@@ -149,6 +154,7 @@ void SavePlanerSettings(const QString& fileName, const TPlanerSettings& settings
     ini->WriteInteger(kConfig, QStringLiteral("Left"), settings.Left);
     ini->WriteString(kConfig, QStringLiteral("JobDir"), settings.JobDir);
     ini->WriteInteger(kConfig, kCount, count);
+    WriteMonitorSettings(*ini, settings.Monitoring);
     for (int i = 0; i < count; ++i)
         WriteSchedule(*ini, i, settings.Schedules[size_t(i)]);
     ini->Close();
@@ -238,6 +244,7 @@ TSchedTask FromEdited(const TSchedTask& edited)
     t.FirstDay = edited.IsWeekly() ? edited.FirstDay : 0;
     t.Diff = edited.Diff;
     t.Silent = edited.Silent;
+    t.PingUrl = edited.PingUrl;
     return t;
 }
 
@@ -267,8 +274,12 @@ int ReplaceSchedule(TSchedules& schedules, int index, const TSchedTask& edited, 
             Fmt(Tr("Replace and reset selected backup schedule \"%s\"?"), {target.SName})))
         return -1;
     const bool active = target.Active;
+    // The window has no field for the ping address yet: a hand-edited one stays.
+    const QString pingUrl = target.PingUrl;
     target = FromEdited(edited);
     target.Active = active;
+    if (target.PingUrl.isEmpty())
+        target.PingUrl = pingUrl;
     return 0;
 }
 

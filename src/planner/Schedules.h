@@ -5,12 +5,15 @@
 
 #include <QString>
 
+#include "common/monitor/MonitorSettings.h"
+
 class Reporter;
 
 // One backup schedule: a task file and its rotation of full and partial backups.
 struct TSchedTask {
     QString SName;
     QString Task;
+    QString PingUrl; // monitoring: pinged before and after each run; empty: none
     int Cycles = 2;
     int Steps = 7;    // 7 selects weekly mode
     int FirstDay = 1; // weekly: weekday of the full backup, 1 Monday ... 7 Sunday; else 0
@@ -36,6 +39,7 @@ struct TPlanerSettings {
     int Top = 100;
     int Left = 100;
     QString JobDir;
+    TMonitorSettings Monitoring;
     TSchedules Schedules;
 };
 

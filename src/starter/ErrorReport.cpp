@@ -23,10 +23,24 @@ QStringList ErrorReportBody(int errCount, const QStringList& logList)
     return body;
 }
 
-void SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
-                     const QStringList& logList, const QString& progVersName,
-                     const QString& protocolLog)
+TEmailAddress ReportSender(const TMailData& mail)
 {
+    if (mail.Sender.contains(u'@'))
+        return {QStringLiteral("KvStarter"), mail.Sender};
+    TEmailAddress from{mail.Sender, mail.ReplyTo.trimmed()};
+    // A display name alone: the account is the address when it is one.
+    if (from.Address.isEmpty() && IsValidMailbox(mail.Username.trimmed()))
+        from.Address = mail.Username.trimmed();
+    return from;
+}
+
+QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
+                        const QStringList& logList, const QString& progVersName,
+                        const QString& protocolLog)
+{
+    const TEmailAddress from = ReportSender(mail);
+    if (from.Address.isEmpty())
+        return Fmt(Tr("The sender \"%s\" has no mail address."), {mail.Sender});
     mailer.SetSubject(mail.Subject.isEmpty() ? Tr("KvStarter error report") : mail.Subject);
     mailer.SetRecipients(mail.Recipients);
     mailer.SetHost(mail.SMTP);
@@ -37,23 +51,23 @@ void SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
     mailer.SetHeloName(QStringLiteral("Kelvara"));
     mailer.SetLogname(protocolLog);
     mailer.SetWriteLogFile(mail.WriteLog);
-    TEmailAddress from;
-    if (mail.Sender.contains(u'@'))
-        from = {QStringLiteral("KvStarter"), mail.Sender};
-    else
-        from = {mail.Sender, mail.ReplyTo};
     mailer.SetFrom(from);
     mailer.ClearExtraHeaders();
     mailer.AddExtraHeader(QStringLiteral("User-Agent"), progVersName);
     mailer.AddExtraHeader(QStringLiteral("Sender"), from.Address);
-    mailer.AddExtraHeader(QStringLiteral("Reply-To"), mail.ReplyTo);
+    if (!mail.ReplyTo.trimmed().isEmpty())
+        mailer.AddExtraHeader(QStringLiteral("Reply-To"), mail.ReplyTo);
     mailer.ClearBody();
     for (const QString& line : ErrorReportBody(errCount, logList))
         mailer.AddToBody(line);
+    QStringList failures;
     try {
-        mailer.Send();
-    } catch (...) {
-        // A failed report is silent; the protocol log tells what went wrong.
+        if (!mailer.Send())
+            for (const TSendError& error : mailer.ErrorList())
+                failures.append(error.ErrMsg);
+    } catch (const std::exception& e) {
+        failures.append(QString::fromLocal8Bit(e.what()));
     }
     mailer.SetWriteLogFile(false);
+    return failures.join(QStringLiteral("; "));
 }

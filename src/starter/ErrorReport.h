@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "common/mail/MailAddress.h"
 #include "starter/StarterSettings.h"
 
 class TmMailer;
@@ -11,7 +12,11 @@ class TmMailer;
 QString ErrorCountText(int errCount);
 // The body of the report: a first line with the count, an empty line, the run log.
 QStringList ErrorReportBody(int errCount, const QStringList& logList);
-// Mails the run log to the recipients; silent whatever happens.
-void SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
-                     const QStringList& logList, const QString& progVersName,
-                     const QString& protocolLog);
+// The sender of the report: an address in Sender with the name "KvStarter"; else the name in
+// Sender at the reply address, or at the account name when that is an address. An empty address
+// means the report cannot be sent.
+TEmailAddress ReportSender(const TMailData& mail);
+// Mails the run log to the recipients; gives the reason when it was not sent, else empty.
+QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
+                        const QStringList& logList, const QString& progVersName,
+                        const QString& protocolLog);

@@ -1,5 +1,6 @@
 #include "starter/GroupRun.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/backup/KvUtils.h"
@@ -134,6 +135,7 @@ void TGroupRunner::ReportOutcome(int outcome, const QString& message, const TTas
 {
     if (outcome <= 0)
         return;
+    WorstOutcome = std::max(WorstOutcome, outcome);
     if (interactive && ShownByBackupProgram(outcome, group))
         return;
     ReportRunError(message, interactive);
@@ -171,8 +173,10 @@ void TGroupRunner::RunParallel(const TTaskProperties& group, const QString& pass
         TStarted started = StartBackupProgram(group.User, password, line);
         if (started.handle)
             handles[size_t(i)] = std::move(started.handle);
-        else
+        else {
+            WorstOutcome = std::max(WorstOutcome, int(roNotStarted));
             ReportRunError(started.message, interactive);
+        }
         if (FHooks.Sleep)
             FHooks.Sleep(500);
         ProcessEvents();
@@ -202,7 +206,9 @@ void TGroupRunner::RunParallel(const TTaskProperties& group, const QString& pass
 
 bool TGroupRunner::RunGroup(const TTaskProperties& group, bool interactive)
 {
+    WorstOutcome = 0;
     if (group.TaskCount() == 0) {
+        WorstOutcome = roNotStarted;
         ReportRunError(Tr("No backup tasks specified!"), interactive);
         return true;
     }

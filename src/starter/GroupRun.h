@@ -38,6 +38,9 @@ public:
 
     QStringList LogList;
     int ErrCount = 0;
+    // The highest outcome of the backup program in the last RunGroup: 0 when every process
+    // ended with 0, else an exit code, roNotStarted or roWaitFailed.
+    int WorstOutcome = 0;
 
 private:
     struct TStarted {

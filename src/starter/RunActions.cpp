@@ -108,7 +108,8 @@ void TerminatePrograms(QStringList& log, int& errCount)
 {
     const int own = CurrentProcessId();
     for (const TTaskbarWindow& window : ListTaskbarWindows()) {
-        if (window.processId == own)
+        // Windows of clients on other hosts belong to no process here: they are left alone.
+        if (!window.local || window.processId == own)
             continue;
         const QString title = QString::fromStdString(window.title);
         if (window.processId <= 1) {

@@ -26,8 +26,8 @@ bool ApplyActionSelection(int result, TActionChoice& choice);
 // The announcement line of the action after the run, empty for none.
 QString ActionAnnouncement(TDownMode logOff, TSuspendMode suspend);
 
-// Terminates the programs that own taskbar windows (never our own); each failure adds two
-// lines to the log and one to the error count.
+// Terminates the programs that own taskbar windows of this host (never our own, nor those of
+// windows from other hosts); each failure adds two lines to the log and one to the error count.
 void TerminatePrograms(QStringList& log, int& errCount);
 
 // Does the action after the run; gives the error text to show when it failed, else empty.

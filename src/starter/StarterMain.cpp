@@ -1,5 +1,4 @@
 // KvStarter: runs groups of backup tasks from its command line, or shows its window.
-#include <cstdio>
 #include <memory>
 
 #include <QCoreApplication>
@@ -11,13 +10,9 @@
 #include "common/infra/Reporter.h"
 #include "common/infra/Translate.h"
 #include "common/mail/mMailer10.h"
-#include "common/platform/SessionServices.h"
+#include "common/platform/SessionOnDemand.h"
 #include "common/platform/WinExecute.h"
 #include "common/ui/AppStart.h"
-#include "common/ui/DialogPosition.h"
-#include "common/ui/DialogReporter.h"
-#include "common/ui/PwdDlg.h"
-#include "common/ui/SelectDlg.h"
 #include "starter/ConsolePrompt.h"
 #include "starter/StarterRun.h"
 
@@ -30,39 +25,43 @@ void SleepWithEvents(int ms)
     loop.exec();
 }
 
-std::optional<QString> AskPassword(bool gui, const QString& title, const QString& prompt)
+// windows: the window module when a display can show its dialogs, else nullptr.
+std::optional<QString> AskPassword(TWindowModule* windows, const QString& title,
+                                   const QString& prompt)
 {
-    if (!gui)
+    if (!windows)
         return ConsolePassword(prompt);
-    QString password;
-    if (!InputPassword(kCentreOnMainWindow, title, prompt, password))
-        return std::nullopt;
-    return password;
+    return windows->InputPassword(title, prompt);
 }
 
-TRunHooks MakeHooks(bool gui, Reporter& reporter)
+TRunHooks MakeHooks(TWindowModule* windows, Reporter& reporter)
 {
     TRunHooks hooks;
     hooks.ProcessEvents = [] { QCoreApplication::processEvents(); };
     hooks.Sleep = SleepWithEvents;
     hooks.ErrorMessage = [&reporter](const QString& text) { reporter.Error(text, 0); };
-    hooks.InputPassword = [gui](const QString& title, const QString& prompt) {
-        return AskPassword(gui, title, prompt);
+    hooks.InputPassword = [windows](const QString& title, const QString& prompt) {
+        return AskPassword(windows, title, prompt);
     };
     return hooks;
 }
 
-TSelectActionHook MakeSelectHook(bool gui)
+// The login manager's service from its module; a missing module fails the session action.
+std::unique_ptr<ISessionService> LoadSessionService()
 {
-    if (!gui)
-        return [](const QString& caption, const QStringList&, const QString&) {
-            // Nobody can answer the selection: the run counts as cancelled.
-            std::fprintf(stderr, "%s\n", qPrintable(caption));
-            return -1;
-        };
-    return [](const QString& caption, const QStringList& buttons, const QString& option) {
-        return SelectButton(QStringLiteral("Kelvara"), caption, siQuestion, QString(), -1, 200,
-                            option, buttons, true);
+    const TLoadedModule module = LoadProgramModule(
+        ProgramModulePath(QStringLiteral("KvSessionServices")), kSessionModuleEntry);
+    if (!module.Object)
+        return CreateUnavailableSessionService(LoadFailureText(module).toStdString());
+    return std::unique_ptr<ISessionService>(static_cast<ISessionService*>(module.Object));
+}
+
+TSelectActionHook MakeSelectHook(TWindowModule* windows)
+{
+    if (!windows)
+        return {}; // nobody could answer it
+    return [windows](const QString& caption, const QStringList& buttons, const QString& option) {
+        return windows->SelectAction(caption, buttons, option);
     };
 }
 
@@ -70,16 +69,15 @@ TSelectActionHook MakeSelectHook(bool gui)
 
 int main(int argc, char** argv)
 {
-    const std::unique_ptr<QCoreApplication> app = CreateApplication(argc, argv);
+    const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvStarterUi"));
     SetProgramName(QStringLiteral("KvStarter"));
     InitProgramTranslation({QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kMailDomain),
                             QString::fromLatin1(kUnitsDomain)});
-    const bool gui = ShowsWindows();
-    std::unique_ptr<Reporter> reporter;
-    if (gui)
-        reporter = std::make_unique<TDialogReporter>();
-    else
-        reporter = std::make_unique<StdErrReporter>();
+    if (ReportStartFailure(start))
+        return 1;
+    TWindowModule* const windows = ShowsWindows(start) ? start.Windows : nullptr;
+    const std::unique_ptr<Reporter> reporter =
+        windows ? windows->CreateReporter() : std::make_unique<StdErrReporter>();
 
     TStarterState state;
     state.Options = ParseStarterOptions(QCoreApplication::arguments().mid(1));
@@ -95,14 +93,15 @@ int main(int argc, char** argv)
                     QStringLiteral("TorvanQuelmist"));
     mailer.SetContentType(ctUtf8);
     std::unique_ptr<IProcessLauncher> launcher = CreateProcessLauncher();
-    std::unique_ptr<ISessionService> session = CreateSessionService();
+    // The bus is reached only when the run locks the session or ends with an action.
+    std::unique_ptr<ISessionService> session = CreateSessionServiceOnDemand(LoadSessionService);
 
     TStarterServices services;
     services.Launcher = launcher.get();
     services.Session = session.get();
     services.Mailer = &mailer;
-    services.Hooks = MakeHooks(gui, *reporter);
-    services.SelectAction = MakeSelectHook(gui);
+    services.Hooks = MakeHooks(windows, *reporter);
+    services.SelectAction = MakeSelectHook(windows);
 
     TStarterRun run(state, services);
     if (run.CheckForce())

@@ -1,6 +1,7 @@
 #include "starter/StarterSettings.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include "common/backup/KvUtils.h"
 #include "common/credentials/PasswordCodec.h"
@@ -66,6 +67,7 @@ std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString
 {
     auto group = std::make_unique<TTaskProperties>(ini.ReadString(section, "Description", section));
     group->AltLogDir = ini.ReadString(section, "LogDirectory", QString());
+    group->PingUrl = ini.ReadString(section, "PingUrl", QString()).trimmed();
     group->User = ini.ReadString(section, "Username", QString());
     group->Pwd = DecipherPassword(ini.ReadString(section, "Password", QString()));
     group->PwdPrompt = ini.ReadBool(section, "PasswordPrompt", true) || group->Pwd.isEmpty();
@@ -93,11 +95,28 @@ std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString
     return group;
 }
 
+// A hand-edited count cannot run away: it is bounded by the sections the file holds and by the
+// highest group section in it.
+int GroupCountLimit(const TMemIniFile& ini)
+{
+    QStringList sections;
+    ini.ReadSections(sections);
+    int limit = int(sections.size());
+    static const QRegularExpression groupSection(QStringLiteral("^Task(\\d{2,9})$"),
+                                                 QRegularExpression::CaseInsensitiveOption);
+    for (const QString& section : sections)
+        if (const QRegularExpressionMatch m = groupSection.match(section); m.hasMatch())
+            limit = qMax(limit, m.captured(1).toInt() + 1);
+    return limit;
+}
+
 void WriteGroup(TUnicodeIniFile& ini, const QString& section, const TTaskProperties& group)
 {
     ini.EraseSection(section);
     ini.WriteString(section, "Description", group.Desc.isEmpty() ? section : group.Desc);
     ini.WriteString(section, "LogDirectory", group.AltLogDir);
+    if (!group.PingUrl.isEmpty())
+        ini.WriteString(section, "PingUrl", group.PingUrl);
     ini.WriteString(section, "Username", group.User);
     ini.WriteString(section, "Password", EncipherPassword(group.Pwd));
     ini.WriteBool(section, "PasswordPrompt", group.PwdPrompt);
@@ -126,6 +145,7 @@ void TTaskProperties::Reset()
     User.clear();
     Pwd.clear();
     AltLogDir.clear();
+    PingUrl.clear();
     PwdPrompt = true;
     NoSplash = PlaySound = ParProc = RunAs = false;
     Status = 1;
@@ -203,7 +223,8 @@ QString TaskFileKey(int position)
 
 QString EncipherPassword(const QString& password)
 {
-    return EncryptPassword(UnscrambleKey(QString::fromLatin1(kPasswordKeyText)), password.toUtf8(),
+    return EncryptPassword(UnscrambleKey(QString::fromLatin1(kPasswordKeyText)),
+                           Utf8PasswordBytes(password, kStoredPasswordLength),
                            kStoredPasswordLength, false);
 }
 
@@ -226,22 +247,17 @@ void LoadStarterSettings(const QString& fileName, TStarterSettings& settings)
     settings.Window.Top = ini->ReadInteger(kConfig, "Top", settings.Window.Top);
     settings.Window.Left = ini->ReadInteger(kConfig, "Left", settings.Window.Left);
     ReadMail(*ini, settings.MailData);
+    settings.Monitoring = ReadMonitorSettings(*ini);
     if (settings.LastTask.isEmpty())
         settings.LastTask = ini->ReadString(kConfig, "LastTask", QString());
     settings.LastDir = ini->ReadString(kConfig, "LastDir",
                                        QFileInfo(settings.LastTask).path() == u'.'
                                            ? QString()
                                            : QFileInfo(settings.LastTask).path());
-    // Positions are bounded by the sections present, so a hand-edited count cannot run away;
-    // a missing section is skipped rather than invented.
-    QStringList sections;
-    ini->ReadSections(sections);
-    const int count = qBound(0, ini->ReadInteger(kConfig, "TaskCount", 0), int(sections.size()));
-    for (int i = 0; i < count; ++i) {
-        const QString section = GroupSectionName(i);
-        if (ini->SectionExists(section))
-            settings.Groups.push_back(ReadGroup(*ini, section));
-    }
+    // A missing section below the count is a group with default values named after it.
+    const int count = qBound(0, ini->ReadInteger(kConfig, "TaskCount", 0), GroupCountLimit(*ini));
+    for (int i = 0; i < count; ++i)
+        settings.Groups.push_back(ReadGroup(*ini, GroupSectionName(i)));
 }
 
 void SaveStarterSettings(const QString& fileName, const TStarterSettings& settings)
@@ -268,6 +284,7 @@ void SaveStarterSettings(const QString& fileName, const TStarterSettings& settin
     ini->WriteInteger(kMail, "UseTLS", int(mail.SecureMode));
     ini->WriteBool(kMail, "Enabled", mail.Enabled);
 
+    WriteMonitorSettings(*ini, settings.Monitoring);
     ini->WriteString(kConfig, "LastTask", settings.LastTask);
     ini->WriteString(kConfig, "LastDir", settings.LastDir);
     ini->WriteInteger(kConfig, "TaskCount", int(settings.Groups.size()));

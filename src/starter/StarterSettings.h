@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "common/mail/MailTypes.h"
+#include "common/monitor/MonitorSettings.h"
 
 // One group of backup tasks.
 class TTaskProperties {
@@ -17,6 +18,7 @@ public:
     QString User; // "user" or "domain\user"
     QString Pwd;  // plain in memory only
     QString AltLogDir;
+    QString PingUrl; // monitoring: pinged before and after each run; empty: none
     bool PwdPrompt = true;
     bool NoSplash = false;
     bool PlaySound = false;
@@ -76,6 +78,7 @@ using TGroupList = std::vector<std::unique_ptr<TTaskProperties>>;
 struct TStarterSettings {
     TWindowPlacement Window;
     TMailData MailData;
+    TMonitorSettings Monitoring;
     QString LastTask;
     QString LastDir;
     TGroupList Groups;

@@ -2,10 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ProgramEnvironment.h"
 #include "common/infra/IniFileUtils.h"
 
 // The program as a scheduled task starts it: no display, no terminal, one run a day.
@@ -19,15 +21,15 @@ private:
     QString log;  // what the backup program was started with
     QString task;
 
+    // The program sees `day` as today (an invalid day: the real one).
     QProcessEnvironment Environment(const QDate& day) const
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(name);
+        QProcessEnvironment env = ProgramEnvironment(dir->path());
         env.insert("HOME", dir->path());
         env.insert("XDG_CONFIG_HOME", dir->filePath("config"));
-        env.insert("KVPLANER_TODAY", day.toString(Qt::ISODate));
         env.insert("FAKE_KELVARA_LOG", log);
+        if (day.isValid() && !SetToday(env, day, "KvPlaner"))
+            qWarning("libfaketime is not installed");
         return env;
     }
     // Runs the program in a new session (without a controlling terminal); its standard error.
@@ -121,6 +123,28 @@ private slots:
         QCOMPARE(Run({"Nightly", "/prompt:quiet"}, QDate(2025, 6, 2)), QByteArray());
         QTest::qWait(200);
         QVERIFY(!QFile::exists(log));
+        QCOMPARE(RecordedSyslog(dir->path()),
+                 QStringList{"Kelvara: event 0xC000001A (error, category 2): \"Nightly\" \"" + ini +
+                             '"'});
+    }
+
+    // The day comes from the system's clock alone: no variable of the environment moves it.
+    void environmentDoesNotSetTheDay()
+    {
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QString("[Config]\nCount=1\n[Sched00]\nName=Daily\nTask=%1\nCycles=1\nSteps=3\n")
+                    .arg(task)
+                    .toUtf8());
+        f.close();
+        QProcessEnvironment env = Environment(QDate());
+        env.insert("KVPLANER_TODAY", "2001-01-01");
+        const QDate before = QDate::currentDate();
+        Run({"Daily"}, {}, &env);
+        QCOMPARE(LogLines(1).size(), 1);
+        const int stored = Stored("LastDay");
+        QVERIFY(stored == int(QDate(1899, 12, 30).daysTo(before)) ||
+                stored == int(QDate(1899, 12, 30).daysTo(QDate::currentDate())));
     }
 
     // A display that the environment names but that does not answer must not stop the run.
@@ -134,18 +158,64 @@ private slots:
         QCOMPARE(Stored("NextCycle"), 2);
     }
 
-    // From a terminal without a display the messages go to standard error.
+    // The language chosen for KvPlaner's texts stays its own: the backup program gets the
+    // user's environment.
+    void backupProgramKeepsTheUsersLanguage_data()
+    {
+        QTest::addColumn<QString>("userLanguage"); // empty: not set
+        QTest::newRow("set") << "sv:en";
+        QTest::newRow("not set") << "";
+    }
+    void backupProgramKeepsTheUsersLanguage()
+    {
+        QFETCH(QString, userLanguage);
+        const QString seen = dir->filePath("language.txt");
+        QFile::remove(work + "/Kelvara");
+        QFile script(work + "/Kelvara");
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write(QString("#!/bin/sh\necho \"${LANGUAGE-unset}\" > '%1'\n").arg(seen).toUtf8());
+        script.close();
+        QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QProcessEnvironment env = Environment(QDate(2025, 6, 2));
+        env.remove("LANGUAGE");
+        if (!userLanguage.isEmpty())
+            env.insert("LANGUAGE", userLanguage);
+        Run({"Week", "/lang:de"}, {}, &env);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(seen).size() > 0, 10000);
+        QFile out(seen);
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(out.readAll()).trimmed(),
+                 userLanguage.isEmpty() ? QString("unset") : userLanguage);
+    }
+
+    // From a terminal without a display the messages go to standard error: in the chosen
+    // language, and a bar in a name is text like any other, not the end of a title.
+    void terminalRunTellsOnStandardError_data()
+    {
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("plain") << "Nightly"
+                               << "Error: Schedule \"Nightly\" not found!";
+        QTest::newRow("bar in the name") << "'Night|ly'"
+                                         << "Error: Schedule \"Night|ly\" not found!";
+        QTest::newRow("German") << "Nightly /lang:de"
+                                << "Zeitplan \"Nightly\" nicht gefunden!";
+    }
     void terminalRunTellsOnStandardError()
     {
+        QFETCH(QString, arguments);
+        QFETCH(QString, message);
         QProcess p;
         p.setProgram("script");
-        p.setArguments({"-qec", QString("'%1' Nightly").arg(KV_BIN_DIR "/KvPlaner"), "/dev/null"});
+        p.setArguments(
+            {"-qec", QString("'%1' %2").arg(KV_BIN_DIR "/KvPlaner", arguments), "/dev/null"});
         p.setWorkingDirectory(work);
         p.setProcessEnvironment(Environment(QDate(2025, 6, 2)));
         p.start();
         QVERIFY(p.waitForFinished(20000));
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(p.readAll().contains("Error: Schedule \"Nightly\" not found!"), "no message");
+        const QString output = QString::fromUtf8(p.readAll());
+        QVERIFY2(output.contains(message), qPrintable(output));
         QVERIFY(!QFile::exists(log));
     }
 };

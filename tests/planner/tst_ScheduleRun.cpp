@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,6 +8,7 @@
 #include "planner/Clock.h"
 #include "planner/ScheduleRun.h"
 #include "support/RecordingReporter.h"
+#include "support/ScopedEnv.h"
 
 namespace {
 
@@ -125,7 +125,6 @@ private slots:
         launcher.calls.clear();
         reporter.Clear();
         reporter.answers.clear();
-        qunsetenv("FAKE_KELVARA_EXIT");
     }
 
     void daysAreCountedFrom1899()
@@ -471,7 +470,7 @@ private slots:
     void catchUpExitCodeIsReported()
     {
         WriteSchedule(2, 7, true, 1, "NextCycle=8\nLastFull=1\n");
-        qputenv("FAKE_KELVARA_EXIT", "259"); // only the low byte reaches the caller
+        const ScopedEnv exit("FAKE_KELVARA_EXIT", "259"); // only the low byte reaches the caller
         QCOMPARE(Day(QDate(2025, 1, 14)), QStringList({"+full:BuMo2F", "differential:BuTu2D"}));
         QCOMPARE(reporter.EventIds(), std::vector<uint32_t>({kEvStartFailed, kEvBackupStarted}));
         QCOMPARE(reporter.events[0].type, TEventType::Information);
@@ -498,17 +497,23 @@ private slots:
     {
         TSpawnLauncher real;
         int events = 0;
-        qputenv("FAKE_KELVARA_SLEEP", "0.35");
-        qputenv("FAKE_KELVARA_EXIT", "4");
-        QElapsedTimer timer;
-        timer.start();
-        QCOMPARE(LaunchBackupProgram(real, kFake, "x", false, [&] { ++events; }), 0u);
-        QVERIFY(timer.elapsed() < 300);
-        QCOMPARE(LaunchBackupProgram(real, kFake, "x", true, [&] { ++events; }),
-                 kExitCodeFlag | 4u);
-        QVERIFY(events >= 3);
-        qunsetenv("FAKE_KELVARA_SLEEP");
-        qputenv("FAKE_KELVARA_EXIT", "0");
+        {
+            // Without waiting the start returns while the program still runs: it ends only
+            // once the gate file exists (were it waited for, this would never return).
+            const QString gate = dir->filePath("gate");
+            const ScopedEnv exit("FAKE_KELVARA_EXIT", "4");
+            const ScopedEnv held("FAKE_KELVARA_GATE", QFile::encodeName(gate));
+            QCOMPARE(LaunchBackupProgram(real, kFake, "x", false, [&] { ++events; }), 0u);
+            QFile open(gate);
+            QVERIFY(open.open(QIODevice::WriteOnly));
+        }
+        {
+            const ScopedEnv sleep("FAKE_KELVARA_SLEEP", "0.35");
+            const ScopedEnv exit("FAKE_KELVARA_EXIT", "4");
+            QCOMPARE(LaunchBackupProgram(real, kFake, "x", true, [&] { ++events; }),
+                     kExitCodeFlag | 4u);
+            QVERIFY(events >= 3);
+        }
         QCOMPARE(LaunchBackupProgram(real, kFake, "x", true, {}), 0u);
         QCOMPARE(LaunchBackupProgram(real, "", "x", true, {}), uint32_t(ENOENT));
     }

@@ -15,6 +15,8 @@
 #include <QJsonObject>
 
 #include "LogindMock.h"
+#include "ProgramEnvironment.h"
+#include "ScopedEnv.h"
 #include "smtp/SmtpTestServer.h"
 #include "common/platform/SessionServices.h"
 #include "common/platform/WinExecute.h"
@@ -64,12 +66,8 @@ private:
             const QString& program = KV_BIN_DIR "/KvStarter")
     {
         QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.remove("DISPLAY");
-        e.remove("WAYLAND_DISPLAY");
-        e.remove("QT_QPA_PLATFORM");
+        QProcessEnvironment e = ProgramEnvironment(tmp->path());
         e.insert("XDG_CONFIG_HOME", Path("cfg"));
-        e.insert("KELVARA_MACHINE_REGISTRY", Path("registry.ini"));
         e.insert("FAKE_KELVARA_LOG", calls);
         // Never reach the machine's real session services from a test.
         e.insert("DBUS_SYSTEM_BUS_ADDRESS",
@@ -119,6 +117,19 @@ private:
         if (logindFailure->isEmpty())
             logind.ClearCalls();
         return *logindFailure;
+    }
+
+    // A mail set-up for the report of a run with one error, to the test server.
+    TStarterSettings ReportSettings(quint16 port)
+    {
+        TStarterSettings s;
+        s.Groups.push_back(Group("Daily", {"a.buj"}));
+        s.MailData.SMTP = "127.0.0.1";
+        s.MailData.Port = port;
+        s.MailData.Recipients = "ops@example.org";
+        s.MailData.Sender = "robot@example.org";
+        s.MailData.Enabled = true;
+        return s;
     }
 
 private slots:
@@ -325,7 +336,7 @@ private slots:
         state.Options.ConfigList = "Daily";
         state.KvPath = KV_BIN_DIR "/fake-kelvara";
         std::unique_ptr<IProcessLauncher> launcher = CreateSystemLauncher();
-        qputenv("XDG_SESSION_ID", "c7");
+        const ScopedEnv sessionId("XDG_SESSION_ID", "c7");
         std::unique_ptr<ISessionService> session =
             CreateSessionService(logind.Address().toStdString());
         QString caption;
@@ -405,6 +416,148 @@ private slots:
         QVERIFY(headers["user-agent"].startsWith("KvStarter (Version "));
     }
 
+    // A name without an address is sent from the account when that is an address; no empty
+    // Reply-To; a recipient with a display name (quoted as the stored comma text has it) is one.
+    void reportSenderAndRecipients()
+    {
+        TSmtpTestServer server(Path("smtp"));
+        QDir().mkpath(Path("smtp"));
+        QVERIFY(server.Start({}));
+        TStarterSettings s = ReportSettings(server.Port());
+        s.MailData.Sender = "Backup Robot";
+        s.MailData.Username = "robot@example.org"; // no password: no log-on
+        s.MailData.Recipients = "\"Ops Team <ops@example.org>\",admin@example.org";
+        SaveStarterSettings(Ini(), s);
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"FAKE_KELVARA_EXIT=2"}), 0);
+        const QList<QJsonObject> messages = server.Messages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0]["mail_from"].toString(), QString("robot@example.org"));
+        QCOMPARE(messages[0]["rcpt_tos"].toArray(),
+                 (QJsonArray{"ops@example.org", "admin@example.org"}));
+        QMap<QString, QStringList> headers;
+        for (const QJsonValue& h : messages[0]["message"].toObject()["headers"].toArray())
+            headers[h[0].toString().toLower()].append(h[1].toString());
+        QCOMPARE(headers["from"], QStringList{"Backup Robot <robot@example.org>"});
+        QCOMPARE(headers["to"], QStringList{"Ops Team <ops@example.org>, admin@example.org"});
+        QVERIFY(!headers.contains("reply-to"));
+        QVERIFY(LogLines().filter("could not be sent").isEmpty());
+    }
+
+    // No root file beside the program: the system's trusted certificates verify the server (here
+    // a throw-away CA handed to this run alone through OpenSSL's SSL_CERT_FILE).
+    void reportOverTlsWithTheSystemStore()
+    {
+        QVERIFY(!QFile::exists(KV_BIN_DIR "/kelvararoot.pem"));
+        const QString certs = Path("certs");
+        QVERIFY(QDir().mkpath(certs));
+        QVERIFY(MakeTestCertificates(certs, "TorvanQuelmist"));
+        TSmtpTestServer server(Path("smtp"));
+        QDir().mkpath(Path("smtp"));
+        QVERIFY(server.Start({"--tls", "implicit", "--cert", certs + "/server.pem", "--key",
+                              certs + "/server.key"}));
+        TStarterSettings s = ReportSettings(server.Port());
+        s.MailData.SecureMode = stImplicit;
+        SaveStarterSettings(Ini(), s);
+        const QStringList noCa{"FAKE_KELVARA_EXIT=2", "SSL_CERT_FILE=" + certs + "/otherca.pem",
+                               "SSL_CERT_DIR=" + Path("none")};
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, noCa), 0);
+        QVERIFY(server.Messages().isEmpty());
+        QVERIFY2(
+            LogLines()
+                    .filter("  *** The error report could not be sent: The server's certificate "
+                            "could not be verified")
+                    .size() == 1,
+            qPrintable(LogLines().join('\n')));
+
+        QStringList trusted = noCa;
+        trusted[1] = "SSL_CERT_FILE=" + certs + "/ca.pem";
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, trusted), 0);
+        const QList<QJsonObject> messages = server.Messages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY(messages[0]["tls"].toBool());
+    }
+
+    // A report that is not sent says why in the run log (written after the attempt) and in the
+    // system's log.
+    void unsentReportIsLogged_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("server stopped") << "robot@example.org"
+                                        << "Could not connect to 127.0.0.1 port ";
+        QTest::newRow("no sender address") << "Backup Robot"
+                                           << "The sender \"Backup Robot\" has no mail address.";
+    }
+    void unsentReportIsLogged()
+    {
+        QFETCH(QString, sender);
+        QFETCH(QString, reason);
+        TStarterSettings s = ReportSettings(UnusedPort());
+        s.MailData.Sender = sender;
+        SaveStarterSettings(Ini(), s);
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"FAKE_KELVARA_EXIT=2"}), 0);
+        const QStringList lines = LogLines().filter("  *** The error report could not be sent: ");
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines[0].contains(reason), qPrintable(lines[0]));
+        // The line comes after the end of the run, before the empty line that closes it.
+        QVERIFY(LogLines().indexOf(lines[0]) >
+                LogLines().indexOf(QRegularExpression("^  ==> End")));
+        // Besides the run's own journal line.
+        const QStringList events =
+            RecordedSyslog(tmp->path()).filter(QRegularExpression("^Kelvara: event "));
+        QCOMPARE(events.size(), 1);
+        QVERIFY2(events[0].startsWith("Kelvara: event 0xC000001B (error, category 2): \"") &&
+                     events[0].contains(QString(reason).replace("\"", "\\\"")),
+                 qPrintable(events[0]));
+    }
+
+    // A missing group section below the count is a group of its own, without tasks.
+    void missingGroupSectionRunsAsEmptyGroup()
+    {
+        QFile ini(Ini());
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Config]\nTaskCount=2\n[Task00]\nDescription=First\n");
+        ini.close();
+        QCOMPARE(Run({"Task01", "/force", "/logmode:1"}), 0);
+        const QStringList log = LogLines();
+        QCOMPARE(log.value(2), QString("  ->  Backup group: Task01 - User name: "));
+        QCOMPARE(log.value(3), QString("  *** No backup tasks specified!"));
+    }
+
+    // Without a display nobody can answer the action selection: the run goes on with the
+    // command line's actions and says so.
+    void promptWithoutDisplayRunsWithCommandLineActions()
+    {
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1", "/prompt"}), 0);
+        QCOMPARE(Calls().size(), 1);
+        const QStringList log = LogLines();
+        QVERIFY(log.value(1).startsWith("  ==> Start: "));
+        QCOMPARE(log.value(2), QString("  ==> No display to offer the action selection: the "
+                                       "actions of the command line apply."));
+        QCOMPARE(log.value(3), QString("  ->  Backup group: Daily - User name: "));
+    }
+
+    // The times of the run log are in the locale's time format.
+    void runLogTimesFollowTheLocale()
+    {
+        TGroupList groups;
+        groups.push_back(Group("Daily", {"a.buj"}));
+        Save(std::move(groups));
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"LC_ALL=en_US.UTF-8"}), 0);
+        const QString start = LogLines().value(1);
+        QVERIFY2(QRegularExpression("^  ==> Start: \\d+/\\d+/\\d+ \\d{1,2}:\\d\\d:\\d\\d [AP]M$")
+                     .match(start)
+                     .hasMatch(),
+                 qPrintable(start));
+        QCOMPARE(LongTimeFormat(QLocale(QLocale::German, QLocale::Germany)), QString("HH:mm:ss"));
+        const QDateTime t(QDate(2025, 3, 4), QTime(15, 4, 5));
+        QCOMPARE(RunLogDateTime(t, QLocale(QLocale::English, QLocale::UnitedStates)),
+                 QString("3/4/25 3:04:05 PM"));
+    }
+
     // As root the group's account is logged on with its stored password: the backup program runs
     // under that account, in its home folder.
     void groupRunsUnderItsAccount()
@@ -448,11 +601,38 @@ private slots:
         QVERIFY(out.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(out.readAll()).split('\n');
         QCOMPARE(lines.value(0), name);
-        QCOMPARE(lines.value(1), "/home/" + name);
+        QCOMPARE(lines.value(1), work); // the caller's folder, which the account can enter
         QVERIFY(lines.value(2).endsWith(Path("n.buj")));
         const QStringList log = LogLines();
         QCOMPARE(log[2], "  ->  Backup group: Night - User name: OFFICE\\" + name);
         QCOMPARE(log[4], QString("  *** Error reported by Kelvara: Errors during backup!"));
+
+        // A caller's folder closed to the account: the program starts in the account's home.
+        // (The backup program is found through the machine registry here, by a copy of
+        // KvStarter in a folder without one beside it.)
+        const QString bin = Path("bin");
+        QVERIFY(QDir().mkpath(bin));
+        QVERIFY(QFile::copy(KV_BIN_DIR "/KvStarter", bin + "/KvStarter"));
+        QFile::setPermissions(bin + "/KvStarter", QFile::permissions(KV_BIN_DIR "/KvStarter"));
+        QVERIFY(QDir().mkpath(Path("share/pam.d")));
+        QFile::copy(KV_BINARY_DIR "/share/pam.d/kvstarter", Path("share/pam.d/kvstarter"));
+        QFile::setPermissions(Path("share/pam.d/kvstarter"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        const QString closed = Path("closed");
+        QVERIFY(QDir().mkpath(closed));
+        QFile::setPermissions(closed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile registry(Path("machine-registry.ini"));
+        QVERIFY(registry.open(QIODevice::WriteOnly));
+        registry.write("[Software\\Kelvara6]\nProgram=" + work.toUtf8() + "/Kelvara\n");
+        registry.close();
+        QFile::remove(who);
+        const QString saved = work;
+        work = closed;
+        QCOMPARE(Run({"Night", "/force", "/logmode:1"}, {}, bin + "/KvStarter"), 0);
+        work = saved;
+        QFile home(who);
+        QVERIFY(home.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(home.readAll()).split('\n').value(1), "/home/" + name);
 
         // A wrong stored password is an error of the run, not a crash.
         TGroupList wrong;

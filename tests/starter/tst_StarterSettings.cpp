@@ -73,7 +73,9 @@ private slots:
                  "[Task01]\nDescription=Second\nStatusWindow=x\n");
         TStarterSettings s;
         LoadStarterSettings(Ini(), s);
-        QCOMPARE(int(s.Groups.size()), 2);
+        // The runaway count stops at the sections the file holds; those missing are defaults.
+        QCOMPARE(int(s.Groups.size()), 4);
+        QCOMPARE(s.Groups[3]->Desc, QString("Task03"));
         const TTaskProperties& first = *s.Groups[0];
         QCOMPARE(first.Pwd, QString()); // undecipherable reads as empty ...
         QVERIFY(first.PwdPrompt);       // ... and the group prompts
@@ -87,6 +89,31 @@ private slots:
         QCOMPARE(s.MailData.Sender, QString("KvStarter"));
         QCOMPARE(s.MailData.Subject, QString("KvStarter error report"));
         QCOMPARE(ShownGroupIndex(s), 1);
+    }
+
+    // A section missing below the count is a group of default values named after the section.
+    void missingSectionIsADefaultGroup()
+    {
+        WriteIni("[Config]\nTaskCount=3\n[Task00]\nDescription=First\n"
+                 "[Task02]\nDescription=Third\nUsername=ops\n");
+        TStarterSettings s;
+        LoadStarterSettings(Ini(), s);
+        QCOMPARE(int(s.Groups.size()), 3);
+        const TTaskProperties& missing = *s.Groups[1];
+        QCOMPARE(missing.Desc, QString("Task01"));
+        QCOMPARE(missing.User, QString());
+        QVERIFY(missing.PwdPrompt);
+        QVERIFY(missing.PlaySound);
+        QCOMPARE(missing.TaskCount(), 0);
+        QCOMPARE(s.Groups[2]->User, QString("ops"));
+        QCOMPARE(s.IndexOfGroup("task01"), 1);
+
+        // The last one missing too: the count holds all the same.
+        WriteIni("[Config]\nTaskCount=2\n[Task00]\nDescription=First\n");
+        TStarterSettings last;
+        LoadStarterSettings(Ini(), last);
+        QCOMPARE(int(last.Groups.size()), 2);
+        QCOMPARE(last.Groups[1]->Desc, QString("Task01"));
     }
 
     void commandLineGroupWinsOverLastTask()

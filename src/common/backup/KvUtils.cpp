@@ -1,12 +1,10 @@
 #include "common/backup/KvUtils.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 #include <QStandardPaths>
 #include <QSysInfo>
-#include <QUrl>
 
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
@@ -162,12 +160,4 @@ TDisplayFormats LocaleDisplayFormats()
 QString HelpPagePath(const QString& page)
 {
     return GetKnownFolder(TKnownFolder::ProgramFiles) + QStringLiteral("share/help/") + page;
-}
-
-QString ShowHelpPage(const QString& page)
-{
-    const QString path = HelpPagePath(page);
-    if (QFileInfo(path).isFile() && QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        return QString();
-    return Tr("Help is not available on this system!");
 }

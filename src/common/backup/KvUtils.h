@@ -45,8 +45,6 @@ TDisplayFormats LocaleDisplayFormats();
 
 // ---- Help ----
 
-// Path of the help page below the program files folder ("share/help/<page>").
+// Path of the help page below the program files folder ("share/help/<page>"); the windows open
+// it (ShowHelpPage).
 QString HelpPagePath(const QString& page);
-// Opens the help page in the system's viewer; empty on success, else the message to show
-// ("Help is not available on this system!").
-QString ShowHelpPage(const QString& page);

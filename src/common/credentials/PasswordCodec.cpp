@@ -127,6 +127,19 @@ QByteArray UnscrambleKey(const QString& KeyText)
     return key;
 }
 
+QByteArray Utf8PasswordBytes(const QString& password, int maxBytes)
+{
+    QByteArray bytes = password.toUtf8();
+    if (bytes.size() <= maxBytes)
+        return bytes;
+    qsizetype cut = std::max(maxBytes, 0);
+    // Continuation bytes (10xxxxxx) belong to the character before them.
+    while (cut > 0 && (static_cast<unsigned char>(bytes[cut]) & 0xC0) == 0x80)
+        --cut;
+    bytes.truncate(cut);
+    return bytes;
+}
+
 QString EncryptPassword(const QByteArray& Key, const QByteArray& Password, int Len, bool AsHex)
 {
     if (Password.isEmpty())

@@ -17,6 +17,10 @@ QByteArray UnscrambleKey(const QString& KeyText);
 // Empty password gives empty text.
 QString EncryptPassword(const QByteArray& Key, const QByteArray& Password, int Len, bool AsHex);
 
+// The UTF-8 bytes of a password, cut to at most maxBytes at a character boundary, so that the
+// stored password never ends inside a character.
+QByteArray Utf8PasswordBytes(const QString& password, int maxBytes);
+
 // The password of a stored text; a text that is empty, damaged or made under another key
 // gives an empty password.
 QByteArray DecryptPassword(const QByteArray& Key, const QString& Text, bool AsHex);

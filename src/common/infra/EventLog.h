@@ -22,5 +22,9 @@ inline constexpr int kEventCategory = 2;
 bool EventSourceRegistered();
 // Writes the entry to the system's event log; failures are silent.
 void WriteEvent(const TEventEntry& entry);
+// Writes one line to the system's log under the source "Kelvara"; failures are silent.
+void WriteSystemLog(TEventType type, const QString& text);
+// The text in double quotes, with backslashes, quotes and line breaks escaped: one log line.
+QString LogQuoted(const QString& text);
 // The text logged for an entry: "event 0x40000017 (information, category 2): "a" "b"".
 QString EventLogText(const TEventEntry& entry);

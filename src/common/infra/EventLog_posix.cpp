@@ -22,17 +22,18 @@ TTypeInfo TypeInfo(TEventType type)
     return {"information", LOG_INFO};
 }
 
-QString Quoted(QString text)
+} // namespace
+
+QString LogQuoted(const QString& value)
 {
     // One entry stays one log line, whatever the inserted strings hold.
+    QString text = value;
     text.replace(u'\\', QStringLiteral("\\\\"));
     text.replace(u'"', QStringLiteral("\\\""));
     text.replace(u'\r', QStringLiteral("\\r"));
     text.replace(u'\n', QStringLiteral("\\n"));
     return u'"' + text + u'"';
 }
-
-} // namespace
 
 bool EventSourceRegistered()
 {
@@ -47,14 +48,19 @@ QString EventLogText(const TEventEntry& entry)
                    QLatin1String(TypeInfo(entry.type).name) + QStringLiteral(", category ") +
                    QString::number(kEventCategory) + QStringLiteral("):");
     for (const QString& s : entry.strings)
-        text += u' ' + Quoted(s);
+        text += u' ' + LogQuoted(s);
     return text;
+}
+
+void WriteSystemLog(TEventType type, const QString& text)
+{
+    const QByteArray line = text.toUtf8();
+    openlog("Kelvara", LOG_PID, LOG_USER);
+    syslog(TypeInfo(type).priority, "%s", line.constData());
+    closelog();
 }
 
 void WriteEvent(const TEventEntry& entry)
 {
-    const QByteArray text = EventLogText(entry).toUtf8();
-    openlog("Kelvara", LOG_PID, LOG_USER);
-    syslog(TypeInfo(entry.type).priority, "%s", text.constData());
-    closelog();
+    WriteSystemLog(entry.type, EventLogText(entry));
 }

@@ -6,12 +6,11 @@
 
 namespace {
 
-void Print(const QString& hint, const char* defaultTitle, const QString& suffix = QString())
+void Print(const QString& message, const char* title, const QString& suffix = QString())
 {
-    const THintParts parts = SplitHint(hint);
-    const QString title = parts.title.isEmpty() ? TrDialogs(defaultTitle) : parts.title;
     const QByteArray text =
-        (title + QStringLiteral(": ") + PlainLines(parts.message) + suffix + u'\n').toLocal8Bit();
+        (TrDialogs(title) + QStringLiteral(": ") + PlainLines(message) + suffix + u'\n')
+            .toLocal8Bit();
     std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
     std::fflush(stderr);
 }
@@ -24,6 +23,11 @@ THintParts SplitHint(const QString& hint)
     if (bar < 0)
         return {QString(), hint};
     return {hint.left(bar), hint.mid(bar + 1)};
+}
+
+QString UntitledHint(const QString& message)
+{
+    return u'|' + message;
 }
 
 QString PlainLines(const QString& text)

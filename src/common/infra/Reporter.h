@@ -4,8 +4,8 @@
 
 #include "common/infra/EventLog.h"
 
-// The seam through which a run speaks to its user. A hint is the message, optionally preceded
-// by a title and "|".
+// The seam through which a run speaks to its user. A message is plain text: names and paths in
+// it are data, so a "|" in it is shown as it stands and never read as the end of a title.
 class Reporter {
 public:
     virtual ~Reporter() = default;
@@ -19,12 +19,14 @@ public:
     virtual void Event(const TEventEntry& entry) = 0;
 };
 
-// A hint split at its first "|"; without "|" the title is empty.
+// A hint of the message dialogs split at its first "|"; without "|" the title is empty.
 struct THintParts {
     QString title;
     QString message;
 };
 THintParts SplitHint(const QString& hint);
+// The hint of the message dialogs that shows `message` whole, under the dialog's default title.
+QString UntitledHint(const QString& message);
 // Line breaks of a message ("\r\n") as the platform's line breaks.
 QString PlainLines(const QString& text);
 

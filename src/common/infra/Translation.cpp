@@ -20,6 +20,7 @@
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
 #include "common/infra/Translate.h"
+#include "common/platform/ProcessEnvironment.h"
 
 // glibc's catalogue generation counter: raising it drops the cached look-ups.
 extern "C" int _nl_msg_cat_cntr;
@@ -312,7 +313,8 @@ void SwitchLanguage(const QString& code, bool loadRuntime)
     SaveUserLanguageVariable();
     state.Language = code.isEmpty() ? kEnglish : code;
     state.LoadRuntime = loadRuntime;
-    qputenv("LANGUAGE", state.Language.toLatin1());
+    // Our texts only: the programs we start keep the user's own language.
+    SetOwnVariable("LANGUAGE", state.Language.toStdString());
     ApplyMessagesLocale();
     LoadRuntimeCatalogue();
 }

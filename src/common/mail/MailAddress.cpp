@@ -17,6 +17,12 @@ QString Unquote(QString text)
 TEmailAddress ParseAddress(const QString& text)
 {
     const QString t = text.trimmed();
+    // A whole entry in quotes comes from a comma-text list: its inner quotes are doubled.
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+        const QString inner = t.mid(1, t.size() - 2);
+        if (inner.contains('<'))
+            return ParseAddress(QString(inner).replace("\"\"", "\""));
+    }
     const qsizetype open = t.lastIndexOf('<');
     if (open < 0 || !t.endsWith('>'))
         return {QString(), t};

@@ -12,7 +12,8 @@ struct TEmailAddress {
 };
 using TAddressList = QList<TEmailAddress>;
 
-// Reads "Name <box@host>", "\"Last, First\" <box@host>" or a bare "box@host".
+// Reads "Name <box@host>", "\"Last, First\" <box@host>" or a bare "box@host"; an entry quoted
+// whole, as a comma-text list writes it ("\"Ops Team <ops@host>\""), reads as its inside.
 TEmailAddress ParseAddress(const QString& text);
 // Reads a comma- or semicolon-separated list; separators inside quotes or angle brackets do not
 // split, empty entries are dropped.

@@ -43,16 +43,20 @@ TSslCtxPtr MakeTlsClientContext(const TTlsFiles& files)
 {
     TSslCtxPtr ctx(SSL_CTX_new(TLS_client_method()));
     if (!ctx)
-        Fail("Error creating SSL session.");
+        Fail(TrNoop("Error creating SSL session."));
     SSL_CTX_set_min_proto_version(ctx.get(), TLS1_2_VERSION);
     SSL_CTX_set_verify(ctx.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_default_verify_paths(ctx.get());
-    const QByteArray ca = QFile::encodeName(files.CaFile);
-    if (SSL_CTX_load_verify_locations(ctx.get(), ca.constData(), nullptr) != 1)
-        Fail("Could not load root certificate.");
+    if (!files.CaFile.isEmpty()) {
+        const QByteArray ca = QFile::encodeName(files.CaFile);
+        if (SSL_CTX_load_verify_locations(ctx.get(), ca.constData(), nullptr) != 1)
+            Fail(TrNoop("Could not load root certificate."));
+    }
+    if (files.CertFile.isEmpty() || files.KeyFile.isEmpty())
+        return ctx;
     const QByteArray cert = QFile::encodeName(files.CertFile);
     if (SSL_CTX_use_certificate_chain_file(ctx.get(), cert.constData()) != 1)
-        Fail("Could not load certificate.");
+        Fail(TrNoop("Could not load certificate."));
     SSL_CTX_set_default_passwd_cb(ctx.get(), PassphraseCallback);
     SSL_CTX_set_default_passwd_cb_userdata(ctx.get(), const_cast<TTlsFiles*>(&files));
     const QByteArray key = QFile::encodeName(files.KeyFile);
@@ -62,6 +66,6 @@ TSslCtxPtr MakeTlsClientContext(const TTlsFiles& files)
     SSL_CTX_set_default_passwd_cb(ctx.get(), nullptr);
     SSL_CTX_set_default_passwd_cb_userdata(ctx.get(), nullptr);
     if (!keyLoaded)
-        Fail("Could not load key, check password.");
+        Fail(TrNoop("Could not load key, check password."));
     return ctx;
 }

@@ -15,9 +15,9 @@
 
 namespace {
 
-const char* const kNoSecureText = "Error creating SSL session.";
-const char* const kUnknownText = "Unknown or other error: Can not determine owner, other error, "
-                                 "or the error can not be revealed.";
+const char* const kNoSecureText = TrNoop("Error creating SSL session.");
+const char* const kUnknownText = TrNoop("Unknown or other error: Can not determine owner, other "
+                                        "error, or the error can not be revealed.");
 
 // Raised for a message that cannot be composed (an attachment that cannot be read).
 class EComposeError : public ESmtpError {
@@ -45,9 +45,19 @@ TmMailer::TmMailer(QObject* owner, const QString& path, const QString& root, con
 {
     fIdLogFile.SetFileName(QDir::temp().filePath("SmtpLog.txt"));
     const QDir folder(path);
-    fTlsFiles.CaFile = folder.filePath(root);
-    fTlsFiles.CertFile = folder.filePath(cert);
-    fTlsFiles.KeyFile = folder.filePath(key);
+    const auto existing = [&folder](const QString& name) {
+        const QString file = folder.filePath(name);
+        return !name.isEmpty() && QFileInfo(file).isFile() ? file : QString();
+    };
+    // Without the root file the system's trusted certificates verify the server; the client
+    // certificate goes only with its key.
+    fTlsFiles.CaFile = existing(root);
+    fTlsFiles.CertFile = existing(cert);
+    fTlsFiles.KeyFile = existing(key);
+    if (fTlsFiles.CertFile.isEmpty() || fTlsFiles.KeyFile.isEmpty()) {
+        fTlsFiles.CertFile.clear();
+        fTlsFiles.KeyFile.clear();
+    }
     fTlsFiles.Passphrase = [this] {
         QString passphrase = fGetSSLPassword ? QString() : fCertPwd;
         if (fGetSSLPassword)
@@ -56,10 +66,6 @@ TmMailer::TmMailer(QObject* owner, const QString& path, const QString& root, con
     };
     if (root.isEmpty() || cert.isEmpty() || key.isEmpty())
         fTlsProblems.append(Tr("No certificate files are configured."));
-    else
-        for (const QString& file : {fTlsFiles.CaFile, fTlsFiles.CertFile, fTlsFiles.KeyFile})
-            if (!QFileInfo(file).isFile())
-                fTlsProblems.append(Fmt(Tr("File not found: %s"), {file}));
     fTLSAvail = fTlsProblems.isEmpty();
 }
 

@@ -57,8 +57,9 @@ public:
     // Without TLS files: TLS is unavailable.
     explicit TmMailer(QObject* owner = nullptr);
     // `path` is the folder of the TLS files; `root`, `cert` and `key` name the CA file, the client
-    // certificate and its key, `pwd` is the key's passphrase. TLS is available when all three
-    // files exist now.
+    // certificate and its key, `pwd` is the key's passphrase. TLS is available when the three
+    // names are given; a missing root file leaves the system's trusted certificates alone, and
+    // the client certificate is used only when it and its key both exist now.
     TmMailer(QObject* owner, const QString& path, const QString& root, const QString& cert,
              const QString& key, const QString& pwd);
     ~TmMailer() override;
@@ -115,7 +116,7 @@ public:
     void SetSecureTransfer(TSecTransfer mode);
     bool ContinueOnFailedRecipient() const { return fContinueOnFailedRecipient; }
     void SetContinueOnFailedRecipient(bool v) { fContinueOnFailedRecipient = v; }
-    // True when the TLS files were all found at creation.
+    // True when TLS can be used (the certificate file names were given).
     bool TlsAvailable() const { return fTLSAvail; }
 
     // Time limits: connecting, each wait for the server, and the whole send.

@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "common/platform/ProcessEnvironment.h"
+
 namespace {
 
 // Source descriptors are moved above this so that placing them on 0..n never overwrites one.
@@ -62,8 +64,22 @@ void ResetSignals()
     sigprocmask(SIG_SETMASK, &none, nullptr);
 }
 
+// Closes the descriptors from first up to last (inclusive) in one call where the kernel can.
+bool CloseRange(int first, unsigned last)
+{
+#ifdef SYS_close_range
+    return first < 0 || unsigned(first) > last || syscall(SYS_close_range, first, last, 0) == 0;
+#else
+    return false;
+#endif
+}
+
 void CloseFrom(int first, int keep)
 {
+    // A loop over every possible descriptor costs milliseconds where the limit is high.
+    if (keep < first ? CloseRange(first, ~0U)
+                     : CloseRange(first, unsigned(keep) - 1) && CloseRange(keep + 1, ~0U))
+        return;
     const long max = sysconf(_SC_OPEN_MAX);
     const int last = max > 0 && max < 65536 ? static_cast<int>(max) : 65536;
     for (int fd = first; fd < last; ++fd)
@@ -92,12 +108,11 @@ void CloseFrom(int first, int keep)
             setuid(id.uid) < 0)
             FailChild(errorPipe);
     }
-    if (!spec.folder.empty() && chdir(spec.folder.c_str()) < 0)
+    // The folder is entered as the account the child runs as: it may be closed to it.
+    if (!spec.folder.empty() && chdir(spec.folder.c_str()) < 0 &&
+        (spec.fallbackFolder.empty() || chdir(spec.fallbackFolder.c_str()) < 0))
         FailChild(errorPipe);
-    if (envp)
-        execve(spec.program.c_str(), argv, envp);
-    else
-        execv(spec.program.c_str(), argv);
+    execve(spec.program.c_str(), argv, envp);
     FailChild(errorPipe);
 }
 
@@ -243,7 +258,8 @@ int SpawnChild(const TSpawnSpec& spec, std::unique_ptr<TChildProcess>& child)
 {
     std::vector<std::string> args = spec.args;
     std::vector<char*> argv = CStrings(args);
-    std::vector<std::string> environment = spec.environment.value_or(std::vector<std::string>{});
+    // Without an environment of its own the child gets the user's, not what we set for us.
+    std::vector<std::string> environment = spec.environment ? *spec.environment : UserEnvironment();
     std::vector<char*> envp = CStrings(environment);
 
     int errorPipe[2];
@@ -253,7 +269,7 @@ int SpawnChild(const TSpawnSpec& spec, std::unique_ptr<TChildProcess>& child)
     const pid_t pid = fork();
     if (pid == 0) {
         close(errorPipe[0]);
-        RunChild(spec, argv.data(), spec.environment ? envp.data() : nullptr, lifted, errorPipe[1]);
+        RunChild(spec, argv.data(), envp.data(), lifted, errorPipe[1]);
     }
     const int forkError = errno;
     close(errorPipe[1]);

@@ -24,10 +24,11 @@ struct TSpawnSpec {
     std::vector<std::string> args;                       // argv, argv[0] included
     std::optional<std::vector<std::string>> environment; // none: ours
     std::string folder;                                  // empty: ours
-    std::optional<TIdentity> identity;                   // none: ours
-    std::vector<std::pair<int, int>> files;              // (child fd, our fd) to hand over
-    bool closeOtherFiles = false; // nothing else of ours leaks into the child
-    bool newSession = false;      // detached from our terminal and process group
+    std::string fallbackFolder;        // taken when folder cannot be entered (empty: that fails)
+    std::optional<TIdentity> identity; // none: ours
+    std::vector<std::pair<int, int>> files; // (child fd, our fd) to hand over
+    bool closeOtherFiles = false;           // nothing else of ours leaks into the child
+    bool newSession = false;                // detached from our terminal and process group
 };
 
 struct TChildProcess {

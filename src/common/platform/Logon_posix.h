@@ -14,7 +14,9 @@ struct TLogonRequest {
     std::vector<char> storage; // backing store of account
     std::string accountText;   // as the caller wrote it, for messages
     std::string password;
-    std::string folder;             // empty: the account's home
+    std::string folder;             // empty: callerFolder when the account can enter it, else
+                                    // the account's home
+    std::string callerFolder;       // our current folder
     std::vector<std::string> words; // the split command line, not empty
 };
 

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "common/platform/ChildProcess_posix.h"
+#include "common/platform/ProcessEnvironment.h"
 
 namespace {
 
@@ -186,8 +187,8 @@ std::vector<std::string> AccountEnvironment(const passwd& account,
 {
     std::vector<std::string> environment;
     for (const char* name : kKeptVariables)
-        if (const char* value = std::getenv(name))
-            SetVariable(environment, name, value);
+        if (const auto value = UserVariable(name))
+            SetVariable(environment, name, *value);
     const std::string shell = account.pw_shell && *account.pw_shell ? account.pw_shell : "/bin/sh";
     SetVariable(environment, "HOME", account.pw_dir);
     SetVariable(environment, "USER", account.pw_name);
@@ -266,7 +267,9 @@ TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& ser
         ThrowErrno(ENOENT, request.accountText);
     spec.program = *program;
     spec.args = request.words;
-    spec.folder = request.folder.empty() ? account.pw_dir : request.folder;
+    spec.folder = request.folder.empty() ? request.callerFolder : request.folder;
+    if (request.folder.empty())
+        spec.fallbackFolder = account.pw_dir;
     spec.identity = TIdentity{account.pw_uid, account.pw_gid, AccountGroups(account)};
     spec.closeOtherFiles = true;
     spec.newSession = true;

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "common/platform/ChildProcess_posix.h"
+#include "common/platform/ProcessEnvironment.h"
 
 namespace {
 
@@ -37,14 +38,18 @@ std::string ShellQuote(const std::string& text)
 }
 
 // The shell command that confirms the logon over the marker pipe and then becomes the program.
-std::string SuScript(const std::vector<std::string>& words, const std::string& folder)
+// Without a folder of its own the program starts in the caller's one when the account can
+// enter it, else in the account's home (where su -l leaves it).
+std::string SuScript(const std::vector<std::string>& words, const TLogonRequest& request)
 {
     std::string exec = "exec";
     for (const std::string& word : words)
         exec += " " + ShellQuote(word);
     std::string script;
-    if (!folder.empty())
-        script = "cd " + ShellQuote(folder) + " || exit 126; ";
+    if (!request.folder.empty())
+        script = "cd " + ShellQuote(request.folder) + " || exit 126; ";
+    else if (!request.callerFolder.empty())
+        script = "cd " + ShellQuote(request.callerFolder) + " 2>/dev/null; ";
     return script + "if command -v -- " + ShellQuote(words.front()) +
            " >/dev/null 2>&1; then printf " + kStarted + " >&3; " + exec +
            " 3>&- </dev/null >&4 2>&5 4>&- 5>&-; fi; printf " + kNotFound + " >&3; exit 127";
@@ -161,12 +166,11 @@ TProcessHandle StartWithSu(const TLogonRequest& request, const std::string& suPr
 
     TSpawnSpec spec;
     spec.program = su;
-    spec.args = {
-        "su", "-l", "-c", SuScript(request.words, request.folder), "--", request.account.pw_name};
+    spec.args = {"su", "-l", "-c", SuScript(request.words, request), "--", request.account.pw_name};
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry)
-        if (std::string(*entry).rfind("LC_ALL=", 0) != 0)
-            environment.emplace_back(*entry);
+    for (std::string& entry : UserEnvironment())
+        if (entry.rfind("LC_ALL=", 0) != 0)
+            environment.push_back(std::move(entry));
     environment.emplace_back("LC_ALL=C"); // su's answers are read from its status, not its texts
     spec.environment = environment;
     spec.files = {{0, slave.Get()},        {1, slave.Get()},

@@ -4,8 +4,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
+#include <fstream>
 #include <memory>
+#include <sstream>
+#include <utility>
 
 #include <limits.h>
 #include <unistd.h>
@@ -98,6 +102,51 @@ std::string Title(xcb_ewmh_connection_t* ewmh, xcb_window_t window)
     return QString::fromLatin1(latin1).toStdString();
 }
 
+std::string ClientMachine(xcb_connection_t* connection, xcb_window_t window)
+{
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, XCB_ATOM_WM_CLIENT_MACHINE,
+                                                XCB_ATOM_STRING, 0, 256 / 4),
+                               nullptr);
+    if (!reply)
+        return {};
+    std::string machine(static_cast<const char*>(xcb_get_property_value(reply)),
+                        static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+    std::free(reply);
+    return machine;
+}
+
+std::string ThisHostName()
+{
+    char host[HOST_NAME_MAX + 1] = {};
+    if (gethostname(host, sizeof host - 1) != 0)
+        return {};
+    return host;
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return text;
+}
+
+// The effective and real user of a process; nullopt when it cannot be read.
+std::optional<std::pair<uid_t, uid_t>> ProcessUsers(int processId)
+{
+    std::ifstream status("/proc/" + std::to_string(processId) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Uid:", 0) == 0) {
+            std::istringstream fields(line.substr(4));
+            uid_t real = 0, effective = 0;
+            if (fields >> real >> effective)
+                return std::pair(effective, real);
+        }
+    return std::nullopt;
+}
+
 int WindowProcess(xcb_ewmh_connection_t* ewmh, xcb_window_t window)
 {
     std::uint32_t pid = 0;
@@ -118,15 +167,34 @@ std::vector<TTaskbarWindow> ListTaskbarWindows(const std::string& display)
     if (!ewmh.ready)
         return {};
     xcb_ewmh_connection_t* atoms = &ewmh.atoms;
+    const std::string host = ThisHostName();
     std::vector<TTaskbarWindow> result;
     for (xcb_window_t window : ClientList(atoms, screen)) {
         if (!ShownOnTaskbar(atoms, window))
             continue;
         std::string title = Title(atoms, window);
-        if (!title.empty())
-            result.push_back({std::move(title), window, WindowProcess(atoms, window)});
+        if (title.empty())
+            continue;
+        // A process number means something only on the host the window says it comes from.
+        const std::string machine = ClientMachine(connection.get(), window);
+        const bool local = machine.empty() || IsThisHost(machine, host);
+        const int process = !machine.empty() && local ? WindowProcess(atoms, window) : 0;
+        result.push_back({std::move(title), window, process, local});
     }
     return result;
+}
+
+bool IsThisHost(const std::string& clientMachine, const std::string& hostName)
+{
+    if (clientMachine.empty() || hostName.empty())
+        return false;
+    const std::string a = Lower(clientMachine), b = Lower(hostName);
+    if (a == b)
+        return true;
+    // One side may carry the domain: "pc7" and "pc7.example.org" are the same host.
+    const auto shortName = [](const std::string& name) { return name.substr(0, name.find('.')); };
+    const bool oneIsShort = a.find('.') == std::string::npos || b.find('.') == std::string::npos;
+    return oneIsShort && shortName(a) == shortName(b);
 }
 
 std::optional<std::string> ProcessProgramName(int processId)
@@ -152,6 +220,13 @@ std::optional<std::string> TerminateProcessById(int processId)
         return std::strerror(ESRCH);
     if (processId == getpid())
         return std::strerror(EPERM);
+    if (geteuid() != 0) {
+        const auto users = ProcessUsers(processId);
+        if (!users)
+            return std::strerror(ESRCH);
+        if (users->first != geteuid() || users->second != getuid())
+            return std::strerror(EPERM);
+    }
     if (kill(processId, SIGTERM) < 0)
         return std::strerror(errno);
     return std::nullopt;

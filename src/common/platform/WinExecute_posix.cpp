@@ -48,6 +48,17 @@ std::string CurrentUserName()
     return LookUpAccount(nullptr, geteuid(), self) ? self.account.pw_name : std::string();
 }
 
+std::string CurrentFolder()
+{
+    std::vector<char> buffer(4096);
+    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE)
+            return {};
+        buffer.resize(buffer.size() * 2);
+    }
+    return buffer.data();
+}
+
 } // namespace
 
 TProcessHandle StartProcess(const std::string& commandLine, const std::string& currentFolder)
@@ -79,6 +90,7 @@ TProcessHandle StartProcessAsUser(const std::string& user, const std::string& do
         ThrowLogonError(PAM_USER_UNKNOWN, request.accountText);
     request.password = password;
     request.folder = currentFolder;
+    request.callerFolder = CurrentFolder();
     const TLogonOptions options = LogonOptions();
     return geteuid() == 0 ? StartWithPam(request, options.pamService)
                           : StartWithSu(request, options.suProgram);

@@ -4,17 +4,17 @@
 
 void TDialogReporter::Information(const QString& hint, int delaySeconds)
 {
-    InfoMessage(hint, delaySeconds);
+    InfoMessage(UntitledHint(hint), delaySeconds);
 }
 
 void TDialogReporter::Error(const QString& hint, int delaySeconds)
 {
-    ErrorMessage(hint, delaySeconds);
+    ErrorMessage(UntitledHint(hint), delaySeconds);
 }
 
 bool TDialogReporter::Confirm(const QString& hint)
 {
-    return ConfirmMessage(hint);
+    return ConfirmMessage(UntitledHint(hint));
 }
 
 void TDialogReporter::Event(const TEventEntry& entry)

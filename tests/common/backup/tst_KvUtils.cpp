@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "ScopedEnv.h"
 #include "common/backup/KvUtils.h"
 #include "common/infra/Registry.h"
 
@@ -24,8 +25,9 @@ private slots:
     void locateKelvaraFirstHitWins()
     {
         QTemporaryDir tmp;
-        qputenv("KELVARA_MACHINE_REGISTRY", QFile::encodeName(tmp.filePath("etc/registry.ini")));
-        qputenv("PATH", QFile::encodeName(tmp.filePath("path")));
+        const ScopedEnv registry("KELVARA_MACHINE_REGISTRY",
+                                 QFile::encodeName(tmp.filePath("etc/registry.ini")));
+        const ScopedEnv path("PATH", QFile::encodeName(tmp.filePath("path")));
         const QString saved = QDir::currentPath();
         QDir::setCurrent(tmp.path());
 
@@ -43,7 +45,6 @@ private slots:
         QCOMPARE(LocateKelvara(), tmp.filePath("Kelvara"));
 
         QDir::setCurrent(saved);
-        qunsetenv("KELVARA_MACHINE_REGISTRY");
     }
 
     void exitTexts_data()
@@ -86,12 +87,6 @@ private slots:
         QVERIFY(f.clock24);
         QCOMPARE(f.timeLong, QString("HH:mm:ss"));
         QVERIFY(!f.date.isEmpty());
-    }
-
-    void missingHelp()
-    {
-        QCOMPARE(ShowHelpPage("no-such-page.html"),
-                 QString("Help is not available on this system!"));
     }
 
     void absolutePaths_data()

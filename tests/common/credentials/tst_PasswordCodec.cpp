@@ -57,6 +57,8 @@ private slots:
     void foreignTextReadsEmpty_data();
     void foreignTextReadsEmpty();
     void hexForm();
+    void cutAtCharacterBoundary_data();
+    void cutAtCharacterBoundary();
 };
 
 void tst_PasswordCodec::unscrambleKey_data()
@@ -196,6 +198,34 @@ void tst_PasswordCodec::hexForm()
     QCOMPARE(text.size(), 2 * 84);
     QCOMPARE(text, text.toUpper());
     QCOMPARE(DecryptPassword(StoredKey(), text, true), QByteArray("secret"));
+}
+
+void tst_PasswordCodec::cutAtCharacterBoundary_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("kept");
+    const QString a63(63, u'a');
+    QTest::newRow("fits") << a63 + u'b' << a63 + u'b';
+    QTest::newRow("two-byte character across the cut") << a63 + u'\u00e4' << a63;
+    QTest::newRow("three-byte character across the cut")
+        << QString(62, u'a') + u'\u20ac' << QString(62, u'a');
+    QTest::newRow("four-byte character across the cut")
+        << QString(61, u'a') + QString::fromUtf8("\xF0\x9F\x94\x91") << QString(61, u'a');
+    QTest::newRow("ends on a boundary")
+        << QString(62, u'a') + u'\u00e4' + u'x' << QString(62, u'a') + u'\u00e4';
+}
+
+// A password longer than the stored length keeps whole characters only, so that it reads back
+// as the same text it was cut to.
+void tst_PasswordCodec::cutAtCharacterBoundary()
+{
+    QFETCH(QString, password);
+    QFETCH(QString, kept);
+    const QByteArray bytes = Utf8PasswordBytes(password, 64);
+    QVERIFY(bytes.size() <= 64);
+    QCOMPARE(bytes, kept.toUtf8());
+    const QString stored = EncryptPassword(StoredKey(), bytes, 64, false);
+    QCOMPARE(QString::fromUtf8(DecryptPassword(StoredKey(), stored, false)), kept);
 }
 
 QTEST_GUILESS_MAIN(tst_PasswordCodec)

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "ScopedEnv.h"
 #include "common/infra/EventLog.h"
 #include "common/infra/Reporter.h"
 #include "common/infra/Session.h"
@@ -53,11 +54,13 @@ private slots:
 
     void sessionKinds()
     {
-        qunsetenv("WAYLAND_DISPLAY");
-        qputenv("DISPLAY", ":5");
-        QVERIFY(HasGraphicalSession());
-        QVERIFY(!IsBatch());
-        qunsetenv("DISPLAY");
+        const ScopedEnv wayland("WAYLAND_DISPLAY", std::nullopt);
+        {
+            const ScopedEnv display("DISPLAY", ":5");
+            QVERIFY(HasGraphicalSession());
+            QVERIFY(!IsBatch());
+        }
+        const ScopedEnv display("DISPLAY", std::nullopt);
         QVERIFY(!HasGraphicalSession());
         QCOMPARE(IsBatch(), !HasControllingTerminal());
     }

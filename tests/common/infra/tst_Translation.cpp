@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <clocale>
 
 #include <QCoreApplication>
@@ -9,14 +10,17 @@
 #include <QTest>
 
 #include "CatalogueFixture.h"
+#include "ScopedEnv.h"
 #include "common/infra/IniFileUtils.h"
 #include "common/infra/Translate.h"
 #include "common/infra/Translation.h"
+#include "common/platform/ProcessEnvironment.h"
 
 class tst_Translation : public QObject {
     Q_OBJECT
 
 private:
+    std::unique_ptr<ScopedEnv> userLanguage;
     std::unique_ptr<QTemporaryDir> tmp;
     TTranslationContext context;
     QString settings; // the settings folder, with trailing "/"
@@ -32,8 +36,10 @@ private:
 private slots:
     void initTestCase()
     {
-        qputenv("LANGUAGE", "sv:en"); // the user's own, before any switch
+        // The user's own, before any switch; given back when the test ends.
+        userLanguage = std::make_unique<ScopedEnv>("LANGUAGE", "sv:en");
     }
+    void cleanupTestCase() { userLanguage.reset(); }
     void init()
     {
         tmp = std::make_unique<QTemporaryDir>();
@@ -271,6 +277,12 @@ private slots:
         if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_de.qm"))
             QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Abbrechen"));
         QCOMPARE(UserLanguageVariable(), std::optional<std::string>("sv:en"));
+        // The programs we start keep the user's language.
+        const std::vector<std::string> environment = UserEnvironment();
+        QCOMPARE(std::count(environment.begin(), environment.end(), "LANGUAGE=sv:en"), 1);
+        QCOMPARE(std::count_if(environment.begin(), environment.end(),
+                               [](const std::string& e) { return e.rfind("LANGUAGE=", 0) == 0; }),
+                 1);
     }
 };
 

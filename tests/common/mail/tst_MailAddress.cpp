@@ -22,6 +22,11 @@ private slots:
         QTest::newRow("escaped quote")
             << "\"A \\\"B\\\" C\" <a@x.org>" << QStringList{"A \"B\" C"} << QStringList{"a@x.org"};
         QTest::newRow("empty") << "  " << QStringList{} << QStringList{};
+        // A stored list in comma-text form quotes an entry with a blank, doubling inner quotes.
+        QTest::newRow("comma text")
+            << "\"Ops Team <ops@x.org>\",b@y.org,\"\"\"Lee, Bo\"\" <c@z.org>\""
+            << QStringList{"Ops Team", "", "Lee, Bo"}
+            << QStringList{"ops@x.org", "b@y.org", "c@z.org"};
     }
 
     void parseList()

@@ -1,4 +1,3 @@
-#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,6 +9,7 @@
 #include "common/mail/mMailer10.h"
 
 #include "../../support/smtp/SmtpTestServer.h"
+#include "ScopedEnv.h"
 
 using namespace std::chrono_literals;
 
@@ -279,13 +279,13 @@ private slots:
         QTest::newRow("implicit") << stImplicit;
     }
 
+    // A mailer made without certificate file names has no TLS: no connection is attempted.
     void noSecureWithoutTlsFiles()
     {
         QFETCH(TSecTransfer, mode);
         auto server = Server(TlsServer("starttls"));
         QVERIFY(server);
-        auto mailer = std::make_unique<TmMailer>(nullptr, fCerts.path() + '/', "ca.pem",
-                                                 "missing.crt", "client.key", kPassphrase);
+        auto mailer = std::make_unique<TmMailer>(nullptr);
         Address(*mailer, server->Port());
         mailer->SetSecureTransfer(mode);
         QVERIFY(!mailer->TlsAvailable());
@@ -295,8 +295,48 @@ private slots:
         QVERIFY(server->Messages().isEmpty());
         const QString log = Log();
         QVERIFY(log.contains(QRegularExpression("Error [\\d: .-]+: Error creating SSL session.")));
-        QVERIFY(log.contains("*** File not found: " + fCerts.filePath("missing.crt")));
+        QVERIFY(log.contains("*** No certificate files are configured."));
         QVERIFY(!log.contains("Sent ")); // no connection was made
+    }
+
+    // Without the root file the system's trusted certificates verify the server (name and
+    // chain); without both client files no client certificate is sent.
+    void systemStoreWithoutRootFile_data()
+    {
+        QTest::addColumn<QString>("store");
+        QTest::addColumn<QString>("serverCert");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("trusted by the store") << "ca.pem"
+                                              << "server"
+                                              << "";
+        QTest::newRow("not in the store") << "otherca.pem"
+                                          << "server"
+                                          << "1:The server's certificate could not be verified: ";
+        QTest::newRow("other host") << "ca.pem"
+                                    << "wronghost"
+                                    << "1:The server's certificate could not be verified: ";
+    }
+    void systemStoreWithoutRootFile()
+    {
+        QFETCH(QString, store);
+        QFETCH(QString, serverCert);
+        QFETCH(QString, error);
+        // OpenSSL's default store is this test's CA file, for this process and this case only.
+        const ScopedEnv file("SSL_CERT_FILE", QFile::encodeName(Cert(store)));
+        const ScopedEnv dir("SSL_CERT_DIR", QFile::encodeName(fWork->filePath("none")));
+        auto server = Server(TlsServer("implicit", serverCert));
+        QVERIFY(server);
+        auto mailer = std::make_unique<TmMailer>(nullptr, fCerts.path() + '/', "missing.pem",
+                                                 "missing.crt", "client.key", kPassphrase);
+        Address(*mailer, server->Port());
+        mailer->SetSecureTransfer(stImplicit);
+        QVERIFY(mailer->TlsAvailable());
+
+        QCOMPARE(mailer->Send(), error.isEmpty());
+        QVERIFY2(error.isEmpty() ? ErrorText(*mailer).isEmpty()
+                                 : ErrorText(*mailer).startsWith(error),
+                 qPrintable(ErrorText(*mailer)));
+        QCOMPARE(server->Messages().size(), error.isEmpty() ? 1 : 0);
     }
 
     void authentication_data()
@@ -478,10 +518,7 @@ private slots:
     {
         auto mailer = Mailer();
         mailer->SetPort(UnusedPort());
-        QElapsedTimer timer;
-        timer.start();
         QVERIFY(!mailer->Send());
-        QVERIFY(timer.elapsed() < 2000);
         QCOMPARE(mailer->ErrorList().size(), 1);
         QCOMPARE(mailer->ErrorList()[0].ErrType, seSmtp);
         QVERIFY2(mailer->ErrorList()[0].ErrMsg.startsWith("Could not connect to 127.0.0.1 port"),
@@ -515,11 +552,8 @@ private slots:
         mailer->SetSendTimeLimit(std::chrono::milliseconds(sendLimit));
         int disconnected = 0;
         mailer->SetOnDisconnected([&](TmMailer&) { ++disconnected; });
-        QElapsedTimer timer;
-        timer.start();
-
+        // The error tells which limit ended the send.
         QVERIFY(!mailer->Send());
-        QVERIFY(timer.elapsed() < 3000);
         QCOMPARE(ErrorText(*mailer), error);
         QCOMPARE(disconnected, 1);
     }

@@ -10,6 +10,7 @@
 #include <csignal>
 
 #include "LogindMock.h"
+#include "ScopedEnv.h"
 #include "common/platform/SessionServices.h"
 
 namespace {
@@ -25,6 +26,7 @@ class tst_SessionServices : public QObject {
 
 private:
     TLogindMock bus;
+    std::unique_ptr<ScopedEnv> sessionId;
     QProcess mock;
 
     // The only way this test reaches a service: on the private bus it started itself.
@@ -42,8 +44,9 @@ private slots:
     {
         if (const QString why = bus.Start(); !why.isEmpty())
             QSKIP(qPrintable(why));
-        qputenv("XDG_SESSION_ID", "c7");
+        sessionId = std::make_unique<ScopedEnv>("XDG_SESSION_ID", "c7");
     }
+    void cleanupTestCase() { sessionId.reset(); }
 
     void init() { bus.ClearCalls(); }
 

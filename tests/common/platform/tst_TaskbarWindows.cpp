@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "ProgramEnvironment.h"
 #include "common/platform/SystemInfo.h"
 #include "common/platform/TaskbarWindows.h"
 
@@ -204,6 +205,91 @@ private slots:
         QVERIFY(!TerminateProcessById(window->processId).value_or("").empty());
         // Our own process is refused (should the guard fail, only this test dies).
         QVERIFY(!TerminateProcessById(CurrentProcessId()).value_or("").empty());
+    }
+
+    // A window from a client on another host carries that host's process number: it names no
+    // process here.
+    void foreignHostWindowsAreNotLocal()
+    {
+        const QString title = "kv remote " + suffix;
+        QVERIFY(StartHelper(title, "host=elsewhere.invalid"));
+        const std::optional<TTaskbarWindow> window = FindTitle(ListOnce({title}), title);
+        QVERIFY(window);
+        QVERIFY(!window->local);
+        QCOMPARE(window->processId, 0);
+    }
+
+    void hostNames_data()
+    {
+        QTest::addColumn<QString>("machine");
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("equal") << "pc7"
+                               << "pc7" << true;
+        QTest::newRow("case") << "PC7"
+                              << "pc7" << true;
+        QTest::newRow("with domain") << "pc7.example.org"
+                                     << "pc7" << true;
+        QTest::newRow("host with domain") << "pc7"
+                                          << "pc7.example.org" << true;
+        QTest::newRow("other domain") << "pc7.example.org"
+                                      << "pc7.other.org" << false;
+        QTest::newRow("other host") << "pc8"
+                                    << "pc7" << false;
+        QTest::newRow("prefix only") << "pc"
+                                     << "pc7" << false;
+        QTest::newRow("none") << ""
+                              << "pc7" << false;
+    }
+    void hostNames()
+    {
+        QFETCH(QString, machine);
+        QFETCH(QString, host);
+        QFETCH(bool, same);
+        QCOMPARE(IsThisHost(machine.toStdString(), host.toStdString()), same);
+    }
+
+    // KvStarter's /term at work: the programs of this host's windows end, a window of another
+    // host is left alone, and the run goes on.
+    void starterTermEndsLocalProgramsOnly()
+    {
+        QTemporaryDir folder;
+        const QString settings = folder.filePath("cfg/Kelvara6");
+        QVERIFY(QDir().mkpath(settings));
+        QVERIFY(QDir().mkpath(folder.filePath("work")));
+        QVERIFY(QFile::link(KV_BIN_DIR "/fake-kelvara", folder.filePath("work/Kelvara")));
+        QFile ini(settings + "/KvStarter.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Config]\nTaskCount=1\n[Task00]\nDescription=Empty\n");
+        ini.close();
+
+        const QString local = "kv local " + suffix;
+        const QString remote = "kv from afar " + suffix;
+        QProcess* localHelper = StartHelper(local);
+        QProcess* remoteHelper = StartHelper(remote, "host=elsewhere.invalid");
+        QVERIFY(localHelper && remoteHelper);
+        QVERIFY(FindTitle(ListOnce({local, remote}), remote));
+
+        QProcess starter;
+        QProcessEnvironment env = ProgramEnvironment(folder.path());
+        env.insert("DISPLAY", display);
+        env.insert("XDG_RUNTIME_DIR", runtime.path());
+        env.insert("XDG_CONFIG_HOME", folder.filePath("cfg"));
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=" + folder.filePath("no-bus"));
+        starter.setProcessEnvironment(env);
+        starter.setWorkingDirectory(folder.filePath("work"));
+        starter.start(KV_BIN_DIR "/KvStarter", {"Empty", "/force", "/term", "/logmode:1"});
+        QVERIFY(starter.waitForFinished(60000));
+        QCOMPARE(starter.exitCode(), 0);
+
+        QVERIFY(localHelper->waitForFinished(10000));
+        QCOMPARE(remoteHelper->state(), QProcess::Running);
+        QVERIFY(FindTitle(List(), remote));
+        QFile log(settings + "/KvStarter.log");
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(log.readAll());
+        QVERIFY2(!text.contains("afar") && !text.contains("Terminating"), qPrintable(text));
+        QVERIFY2(text.contains("  ->  Backup group: Empty"), qPrintable(text));
     }
 
     void noDisplayGivesNoWindows()

@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include "ScopedEnv.h"
 #include "common/platform/WinExecute.h"
 
 namespace {
@@ -262,13 +264,20 @@ private slots:
         TPamService service;
         QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
         SetLogonOptions({service.name.toStdString(), {}});
-        qputenv("KV_TEST_INHERITED", "from-the-caller");
+        const ScopedEnv inherited("KV_TEST_INHERITED", "from-the-caller");
+        // Our folder is closed to the account: the program starts in the account's home.
+        QTemporaryDir closed;
+        QVERIFY(QFile::setPermissions(closed.path(),
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QString ours = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(closed.path()));
 
         const QString out = account.Home() + "/identity.txt";
         const std::string line = "/bin/sh -c \"{ id -un; id -Gn; pwd; echo $HOME $USER $LOGNAME; "
                                  "echo ${KV_TEST_INHERITED:-none}; } > identity.txt; sleep 1\"";
         TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "OFFICE",
                                                    account.password.toStdString(), "", line);
+        QDir::setCurrent(ours);
         QTRY_VERIFY_WITH_TIMEOUT(ReadFile(out).count('\n') == 5, 5000);
         QCOMPARE(ProcessesHolding(account.password.toUtf8()), QStringList());
         QCOMPARE(WaitForProcess(handle, 0), 0u);
@@ -307,6 +316,35 @@ private slots:
                                                                    account.password.toStdString(),
                                                                    "", "/bin/true"));
         QFile::remove(own);
+    }
+
+    // Descriptors the caller left open (not closed on exec) never reach a program started
+    // under another account, wherever they lie below the limit.
+    void anotherAccountGetsNoDescriptorsOfTheCaller()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: creates a local account and logs on to it through PAM");
+        TTestAccount account;
+        QVERIFY(account.Create());
+        TPamService service;
+        QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
+        SetLogonOptions({service.name.toStdString(), {}});
+        const int low = ::open("/dev/null", O_RDONLY);
+        const int middle = ::fcntl(low, F_DUPFD, 100);
+        const int high = ::fcntl(low, F_DUPFD, int(sysconf(_SC_OPEN_MAX)) - 1);
+        QVERIFY(low >= 0 && middle >= 0 && high >= 0);
+        // ls lists its own descriptors: the standard ones and the folder it reads (3).
+        // The program starts in the caller's folder where the account may enter it, so the
+        // list goes to the account's home by its full path.
+        const std::string line = "/bin/sh -c \"ls /proc/self/fd > " +
+                                 QString(account.Home() + "/fds.txt").toStdString() + "\"";
+        TProcessHandle handle = StartProcessAsUser(account.name.toStdString(), "",
+                                                   account.password.toStdString(), "", line);
+        const std::uint32_t result = WaitForProcess(handle, 0);
+        for (const int fd : {low, middle, high})
+            ::close(fd);
+        QCOMPARE(result, 0u);
+        QCOMPARE(ReadFile(account.Home() + "/fds.txt"), QByteArray("0\n1\n2\n3\n"));
     }
 
     void logonFailures_data()

@@ -1,11 +1,11 @@
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 
+#include "common/ui/DialogReporter.h"
 #include "common/ui/ShowMessageDlg.h"
 
 Q_DECLARE_METATYPE(TMsgDialogType)
@@ -183,22 +183,36 @@ private slots:
         QCOMPARE(seen.message, QString("Task: <b>x</b>\nnext"));
     }
 
+    // The delay itself is checked by timerRule; a box that never closed would hang here.
     void selfClosingBoxEndsWithCancel()
     {
-        QElapsedTimer t;
-        t.start();
         QCOMPARE(InfoMessage("Closes by itself", 1), int(mrCancel));
-        QVERIFY(t.elapsed() >= 900);
-        QVERIFY(t.elapsed() < 5000);
     }
 
     void anyKeyClosesASelfClosingBox()
     {
-        QElapsedTimer t;
-        t.start();
         PressLater(Qt::Key_A);
-        QCOMPARE(InfoMessage("Closes on a key", 30), int(mrCancel));
-        QVERIFY(t.elapsed() < 5000);
+        QCOMPARE(InfoMessage("Closes on a key", 300), int(mrCancel));
+    }
+
+    // A run's messages are plain text: a bar in a schedule name or path is no title.
+    void reporterMessagesKeepTheirBars()
+    {
+        QList<Seen> seen;
+        SetMessageAnswerHook([&](TShowMsgDialog& d) {
+            seen.append(Look(d));
+            return int(mrNo);
+        });
+        TDialogReporter reporter;
+        reporter.Error("Schedule \"Night|ly\" not found!", 0);
+        reporter.Information("Backup task: /data/a|b.buj", 5);
+        QVERIFY(!reporter.Confirm("Schedule: x|y\r\nRun again?"));
+        QCOMPARE(seen.size(), 3);
+        QCOMPARE(seen[0].title, QString("Error"));
+        QCOMPARE(seen[0].message, QString("Schedule \"Night|ly\" not found!"));
+        QCOMPARE(seen[1].title, QString("Information"));
+        QCOMPARE(seen[1].message, QString("Backup task: /data/a|b.buj"));
+        QCOMPARE(seen[2].message, QString("Schedule: x|y\nRun again?"));
     }
 
     void keysAnswerQuestions_data()

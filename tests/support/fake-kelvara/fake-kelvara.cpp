@@ -2,6 +2,7 @@
 //   FAKE_KELVARA_LOG    file to which one line is appended: the argument vector, tab-separated
 //   FAKE_KELVARA_EXIT   exit code (default 0)
 //   FAKE_KELVARA_SLEEP  seconds to sleep before exiting (fractions allowed)
+//   FAKE_KELVARA_GATE   a file: the program ends only once it exists
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -51,6 +52,9 @@ int main(int argc, char** argv)
         AppendLine(log, argc, argv);
     if (const char* sleep = std::getenv("FAKE_KELVARA_SLEEP"))
         SleepSeconds(std::atof(sleep));
+    if (const char* gate = std::getenv("FAKE_KELVARA_GATE"); gate && *gate)
+        while (access(gate, F_OK) != 0)
+            SleepSeconds(0.02);
     const char* code = std::getenv("FAKE_KELVARA_EXIT");
     return code ? std::atoi(code) : 0;
 }

@@ -1,9 +1,9 @@
-// Shows one top-level X11 window and waits until it is ended. Arguments: title, and "utility"
-// for a tool window that a taskbar does not show. The window names our process in _NET_WM_PID.
+// Shows one top-level X11 window and waits until it is ended. Arguments: title, then "utility"
+// for a tool window that a taskbar does not show, or "host=NAME" for a window that says it comes
+// from a client on host NAME. The window names our process in _NET_WM_PID.
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <unistd.h>
@@ -32,9 +32,11 @@ int main(int argc, char** argv)
     xcb_ewmh_set_wm_pid(&ewmh, window, static_cast<uint32_t>(getpid()));
     char host[256] = {};
     gethostname(host, sizeof host - 1);
+    const std::string option = argc > 2 ? argv[2] : "";
+    const std::string machine = option.rfind("host=", 0) == 0 ? option.substr(5) : host;
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLIENT_MACHINE,
-                        XCB_ATOM_STRING, 8, std::strlen(host), host);
-    if (argc > 2 && std::string(argv[2]) == "utility") {
+                        XCB_ATOM_STRING, 8, machine.size(), machine.c_str());
+    if (option == "utility") {
         xcb_atom_t type = ewmh._NET_WM_WINDOW_TYPE_UTILITY;
         xcb_ewmh_set_wm_window_type(&ewmh, window, 1, &type);
     }

@@ -1,5 +1,7 @@
 #include "SmtpTestServer.h"
 
+#include "PythonServer.h"
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -67,29 +69,14 @@ bool MakeSigned(const QString& dir, const QString& name, const QString& cert,
 bool TSmtpTestServer::Start(const QStringList& options)
 {
     QDir().mkpath(fOutDir);
-    fProcess.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    fProcess.start(kPython,
-                   QStringList{kSupport + "smtp_server.py", "--outdir", fOutDir} + options);
-    QByteArray line;
-    while (!line.endsWith('\n') && fProcess.waitForReadyRead(15000))
-        line += fProcess.readLine();
-    if (!line.startsWith("READY ")) {
-        qWarning() << "test SMTP server did not start:" << line;
-        return false;
-    }
-    fPort = quint16(line.mid(6).trimmed().toUInt());
+    fPort =
+        StartPythonServer(fProcess, "smtp_server.py", QStringList{"--outdir", fOutDir} + options);
     return fPort != 0;
 }
 
 void TSmtpTestServer::Stop()
 {
-    if (fProcess.state() == QProcess::NotRunning)
-        return;
-    fProcess.terminate();
-    if (!fProcess.waitForFinished(5000)) {
-        fProcess.kill();
-        fProcess.waitForFinished(1000);
-    }
+    StopPythonServer(fProcess);
 }
 
 QList<QJsonObject> TSmtpTestServer::Messages() const

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The three pings of a run: before it, after a run without errors, after a failed one.
+enum class TPingKind { Start, Success, Fail };
+
+// Time a ping may take before it is given up.
+inline constexpr int kPingLimitMs = 10000;
+
+// The address pinged: the configured one, with "/start" or "/fail" added to its path.
+QString PingAddress(const QString& url, TPingKind kind);
+// Sends a GET to the ping address and waits at most limitMs for the answer. Only http and
+// https are used; certificates are verified against the system's and those of caFile (PEM,
+// optional). Empty on success, else the reason.
+QString SendPing(const QString& url, TPingKind kind, const QString& caFile,
+                 int limitMs = kPingLimitMs);
