@@ -20,9 +20,14 @@ struct TLogonRequest {
     std::vector<std::string> words; // the split command line, not empty
 };
 
+// Fills the request's account by name, or by uid when name is null; false when there is none.
+bool FindAccount(const char* name, uid_t uid, TLogonRequest& request);
 // The search path of a fresh logon of the account.
 std::string LogonSearchPath(const passwd& account);
 
+// Checks the request's password and account through the PAM service and starts nothing.
+// Raises EProcessError as StartWithPam does.
+void AuthenticateWithPam(const TLogonRequest& request, const std::string& service);
 TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& service);
 TProcessHandle StartWithSu(const TLogonRequest& request, const std::string& suProgram);
 

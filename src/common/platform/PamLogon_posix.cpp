@@ -118,11 +118,17 @@ public:
         return rc = pam_start_confdir(service.c_str(), user.c_str(), &conversation, folder.c_str(),
                                       &handle);
     }
+    // Checks the password and that the account may log on now.
+    int Authenticate()
+    {
+        if ((rc = pam_authenticate(handle, PAM_SILENT)) != PAM_SUCCESS)
+            return rc;
+        return rc = pam_acct_mgmt(handle, PAM_SILENT);
+    }
     // Authenticates, checks the account, sets credentials and opens the session.
     int LogOn()
     {
-        if ((rc = pam_authenticate(handle, PAM_SILENT)) != PAM_SUCCESS ||
-            (rc = pam_acct_mgmt(handle, PAM_SILENT)) != PAM_SUCCESS ||
+        if (Authenticate() != PAM_SUCCESS ||
             (rc = pam_setcred(handle, PAM_ESTABLISH_CRED)) != PAM_SUCCESS)
             return rc;
         credentials = true;
@@ -221,17 +227,35 @@ std::string LogonSearchPath(const passwd& account)
                                : "/usr/local/bin:/usr/bin:/bin:/usr/games";
 }
 
-TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& service)
+namespace {
+
+// A transaction of the service for the request's account, not yet authenticated.
+std::shared_ptr<TPamSession> StartPamSession(const TLogonRequest& request,
+                                             const std::string& service)
 {
     const std::string folder = PamServiceFolder(service);
     if (const int error = CheckPamStack(folder, service))
         throw EProcessError(std::string(std::strerror(error)) + ": " + folder + service,
                             static_cast<std::uint32_t>(error), request.accountText);
     auto session = std::make_shared<TPamSession>(request.password);
-    int rc = session->Start(service, request.account.pw_name, folder);
-    if (rc == PAM_SUCCESS)
-        rc = session->LogOn();
-    if (rc != PAM_SUCCESS)
+    if (const int rc = session->Start(service, request.account.pw_name, folder); rc != PAM_SUCCESS)
+        throw EProcessError(session->Text(rc), static_cast<std::uint32_t>(rc), request.accountText);
+    return session;
+}
+
+} // namespace
+
+void AuthenticateWithPam(const TLogonRequest& request, const std::string& service)
+{
+    const auto session = StartPamSession(request, service);
+    if (const int rc = session->Authenticate(); rc != PAM_SUCCESS)
+        throw EProcessError(session->Text(rc), static_cast<std::uint32_t>(rc), request.accountText);
+}
+
+TProcessHandle StartWithPam(const TLogonRequest& request, const std::string& service)
+{
+    const auto session = StartPamSession(request, service);
+    if (const int rc = session->LogOn(); rc != PAM_SUCCESS)
         throw EProcessError(session->Text(rc), static_cast<std::uint32_t>(rc), request.accountText);
 
     const passwd& account = request.account;

@@ -10,7 +10,7 @@
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
 #include "common/infra/Translate.h"
-#include "common/tasks/NextRunTime.h"
+#include "common/tasks/TaskAccount.h"
 #include "common/tasks/TaskProcess.h"
 #include "common/tasks/WinTask.h"
 
@@ -59,6 +59,11 @@ TTaskFileStore::TTaskFileStore(QString folder, TClock clock)
 QString TTaskFileStore::DefaultFolder()
 {
     return GetKnownFolder(TKnownFolder::LocalAppData) + QStringLiteral("Kelvara6/tasks/");
+}
+
+QString TTaskFileStore::Description() const
+{
+    return Tr("task files (not scheduled)");
 }
 
 QDateTime TTaskFileStore::Now() const
@@ -121,14 +126,23 @@ void TTaskFileStore::WriteDefinition(const QString& name, const TTaskDefinitionD
     WriteTaskFile(FileOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
 }
 
-void TTaskFileStore::Register(const QString& name, const TTaskDefinitionData& definition,
-                              const QString&, const QString&)
+void CheckTaskName(const QString& name)
 {
     if (name.trimmed().isEmpty() || std::any_of(name.begin(), name.end(), [](QChar c) {
             return c.category() == QChar::Other_Control;
         }))
         throw EOleSysError(TaskResult::kInvalidArg, Tr("The parameter is incorrect."));
+}
+
+void TTaskFileStore::Register(const QString& name, const TTaskDefinitionData& definition,
+                              const QString& user, const QString& password)
+{
+    CheckTaskName(name);
     CheckRunnableDefinition(definition);
+    const TTaskAccount account = CheckTaskAccount(user, password);
+    if (account.other)
+        throw OtherAccountRefused(account, Tr("tasks that are not scheduled run only on demand, "
+                                              "as the user who starts them."));
     Connect();
     const QString stored = StoredName(name);
     WriteDefinition(stored.isEmpty() ? name : stored, definition);
@@ -258,7 +272,5 @@ TTaskRunInfo TTaskFileStore::Info(const QString& name)
         info.state = TaskState::kRunning;
     else
         info.state = definition.settings.enabled ? TaskState::kReady : TaskState::kDisabled;
-    if (definition.settings.enabled)
-        info.nextRunTime = NextTaskRun(definition, Now());
-    return info;
+    return info; // nothing starts these tasks at a time: no next run time
 }

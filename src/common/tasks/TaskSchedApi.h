@@ -31,6 +31,8 @@ inline constexpr HRESULT kInvalidValue = HRESULT(0x80041318);
 inline constexpr HRESULT kMalformedXml = HRESULT(0x8004131A);
 inline constexpr HRESULT kAlreadyRunning = HRESULT(0x8004131F);
 inline constexpr HRESULT kTaskDisabled = HRESULT(0x80041326);
+inline constexpr HRESULT kLogonFailure = HRESULT(0x8007052E); // wrong account or password
+inline constexpr HRESULT kNoneMapped = HRESULT(0x80070534);   // no such account
 } // namespace TaskResult
 
 // A failed scheduler call: the code and the system's text.
@@ -164,6 +166,10 @@ public:
     virtual ~ITaskBackend() = default;
     // True when the backend can be used on this system (its service runs).
     virtual bool Available() = 0;
+    // What the backend is, for the user ("systemd user timers").
+    virtual QString Description() const = 0;
+    // False for a store that only keeps tasks: nothing starts them at their time.
+    virtual bool FiresTasks() const { return true; }
     // Checks that the backend can be used; throws when it cannot.
     virtual void Connect() = 0;
     // Names of the registered tasks, sorted case-insensitively.

@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -15,10 +14,13 @@
 #include "common/infra/KnownFolders.h"
 #include "common/infra/ProgramPath.h"
 #include "common/infra/Translate.h"
+#include "common/platform/LogonCheck.h"
 #include "common/tasks/NextRunTime.h"
+#include "common/tasks/TaskAccount.h"
 #include "common/tasks/TaskFileStore.h"
 #include "common/tasks/TaskTexts.h"
 #include "common/tasks/TaskTimes.h"
+#include "common/tasks/TaskTriggerCheck.h"
 #include "common/tasks/WinTask.h"
 
 namespace {
@@ -28,11 +30,14 @@ constexpr std::array kDayAbbrev = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sa
 // Day ranges of the first to fourth week of a month.
 constexpr std::array kWeekDays = {"01..07", "08..14", "15..21", "22..28"};
 
+QString Refusal()
+{
+    return Tr("The trigger \"%s\" cannot be scheduled with systemd timers (%s).");
+}
+
 EOleSysError Unsupported(const TTaskTriggerData& t, const QString& what)
 {
-    return EOleSysError(TaskResult::kNotImplemented,
-                        Fmt(Tr("The trigger \"%s\" cannot be scheduled with systemd timers (%s)."),
-                            {TriggerTypeText(TriggerTypeFromConstant(t.type)), what}));
+    return TriggerRefused(t, Refusal(), what);
 }
 
 QString Two(int value)
@@ -127,18 +132,6 @@ QStringList PatternLines(const TCalendarPattern& p, const QString& years, int fi
     return lines;
 }
 
-void CheckExpressible(const TTaskTriggerData& t)
-{
-    if (!IsCalendarTrigger(t.type))
-        throw Unsupported(t, Tr("no calendar time"));
-    if (DurationToSeconds(t.repetition.interval) != 0)
-        throw Unsupported(t, Tr("repetition"));
-    if (t.type == TriggerKind::kDaily && t.daysInterval > 1)
-        throw Unsupported(t, Tr("an interval of several days"));
-    if (t.type == TriggerKind::kWeekly && t.weeksInterval > 1)
-        throw Unsupported(t, Tr("an interval of several weeks"));
-}
-
 QString UnitText(const QString& text)
 {
     // One line, with specifiers escaped.
@@ -158,12 +151,9 @@ QString ProgramFile(const QString& path)
     return found.isEmpty() ? path : found;
 }
 
-bool IsOwnUser(const QString& user)
+bool IsAccount(const QString& user, const QString& account)
 {
-    if (user.isEmpty())
-        return true;
-    const QString name = user.section(u'\\', -1);
-    return name == qEnvironmentVariable("USER") || name == qEnvironmentVariable("LOGNAME");
+    return user.isEmpty() || user.section(u'\\', -1) == account;
 }
 
 QMap<QString, QString> ParseProperties(const QString& block)
@@ -204,6 +194,21 @@ QString SystemdEscape(const QString& text)
     return out;
 }
 
+QString SystemdUnescape(const QString& text)
+{
+    QByteArray bytes;
+    const QByteArray in = text.toLatin1();
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        bool hex = false;
+        const int value = i + 3 < in.size() && in[i] == '\\' && in[i + 1] == 'x'
+                              ? in.mid(i + 2, 2).toInt(&hex, 16)
+                              : 0;
+        bytes += hex ? char(value) : in[i];
+        i += hex ? 3 : 0;
+    }
+    return QString::fromUtf8(bytes);
+}
+
 QString SystemdUnitBase(const QString& taskName)
 {
     return kPrefix + SystemdEscape(taskName);
@@ -226,7 +231,7 @@ QStringList CalendarExpressions(const TTaskTriggerData& t)
 {
     if (!t.enabled)
         return {};
-    CheckExpressible(t);
+    CheckSimpleCalendarTrigger(t, Refusal());
     const QDateTime start = TaskTimeToDateTime(t.startBoundary);
     if (!IsDateTimeSet(start))
         throw Unsupported(t, Tr("no start time"));
@@ -280,30 +285,42 @@ TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionDat
     QStringList exec{SystemdExecWord(ProgramFile(action.ExecPath()))};
     for (const QString& word : SplitCommandLine(action.ExecArguments()))
         exec << SystemdExecWord(word);
+    // The programs start the backup without waiting for it and end. The unit stays active
+    // until every process of its control group has ended, so the end of the program never
+    // sends the backup a SIGTERM; an explicit stop still ends both.
     units.service = QStringLiteral("[Unit]\nDescription=") + UnitText(taskName) +
-                    QStringLiteral("\n\n[Service]\nType=exec\nExecStart=") + exec.join(u' ') +
-                    u'\n';
+                    QStringLiteral("\n\n[Service]\nType=exec\nExitType=cgroup\nExecStart=") +
+                    exec.join(u' ') + u'\n';
     const QString workDir = UnquotedExecPath(action.ExecWorkingDirectory());
     if (!workDir.isEmpty())
         units.service += QStringLiteral("WorkingDirectory=") + UnitText(workDir) + u'\n';
 
     QStringList timers;
     std::uint32_t randomDelay = 0;
+    bool calendar = false;
     for (const auto& t : definition.triggers) {
         if (t->type == TriggerKind::kLogon && t->enabled) {
-            // The user manager starts when the user logs on.
-            if (!IsOwnUser(t->userId))
+            // The user manager starts when the user logs on; the timer is enabled for its
+            // next start only, so creating the task does not fire it.
+            if (!IsAccount(t->userId, QString::fromStdString(CurrentAccountName())))
                 throw Unsupported(*t, Tr("another user"));
             timers << QStringLiteral("OnStartupSec=") +
                           QString::number(qMax<std::uint32_t>(1, DurationToSeconds(t->delay)));
+            units.atLogon = true;
             continue;
         }
-        for (const QString& line : CalendarExpressions(*t))
+        const QStringList lines = CalendarExpressions(*t);
+        for (const QString& line : lines)
             timers << QStringLiteral("OnCalendar=") + line;
+        calendar = calendar || !lines.isEmpty();
         randomDelay = qMax(randomDelay, DurationToSeconds(t->randomDelay));
     }
     if (timers.isEmpty())
         return units;
+    if (units.atLogon && calendar)
+        throw EOleSysError(TaskResult::kNotImplemented,
+                           Tr("With systemd timers a task that starts at logon cannot have "
+                              "other triggers."));
     const auto flag = [](bool value) {
         return value ? QStringLiteral("true") : QStringLiteral("false");
     };
@@ -328,21 +345,9 @@ TTaskSystemdStore::TTaskSystemdStore(QString unitFolder, TRunner runner)
 {
     if (!FRunner)
         FRunner = [](const QStringList& arguments) {
-            QProcess process;
-            process.start(QStringLiteral("systemctl"),
-                          QStringList{QStringLiteral("--user")} + arguments);
-            TCommandOutput output;
-            if (!process.waitForFinished(15000)) {
-                process.kill();
-                process.waitForFinished(1000);
-                output.err = process.errorString();
-                return output;
-            }
-            output.exitCode =
-                process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-            output.out = QString::fromUtf8(process.readAllStandardOutput());
-            output.err = QString::fromUtf8(process.readAllStandardError());
-            return output;
+            const TToolOutput output = RunTool(QStringLiteral("systemctl"),
+                                               QStringList{QStringLiteral("--user")} + arguments);
+            return TCommandOutput{output.exitCode, QString::fromUtf8(output.out), output.err};
         };
 }
 
@@ -351,11 +356,31 @@ QString TTaskSystemdStore::DefaultUnitFolder()
     return GetKnownFolder(TKnownFolder::RoamingAppData) + QStringLiteral("systemd/user/");
 }
 
+bool LingerEnabled(const QString& user, const TToolRunner& run)
+{
+    const QStringList arguments{QStringLiteral("show-user"), user,
+                                QStringLiteral("--property=Linger")};
+    const TToolOutput output = run(QStringLiteral("loginctl"), arguments, {});
+    if (output.exitCode != 0)
+        throw EOleSysError(TaskResult::kFail,
+                           ToolFailure(QStringLiteral("loginctl"), arguments, output));
+    return output.out.trimmed() == "Linger=yes";
+}
+
+void EnableLinger(const QString& user, const TToolRunner& run)
+{
+    const QStringList arguments{QStringLiteral("enable-linger"), user};
+    const TToolOutput output = run(QStringLiteral("loginctl"), arguments, {});
+    if (output.exitCode != 0)
+        throw EOleSysError(TaskResult::kFail,
+                           ToolFailure(QStringLiteral("loginctl"), arguments, output));
+}
+
 bool TTaskSystemdStore::UserManagerRuns()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("systemctl")).isEmpty())
-        return false;
-    return TTaskSystemdStore().Available();
+    // The manager's private socket exists while it runs, whichever session asks.
+    return !QStandardPaths::findExecutable(QStringLiteral("systemctl")).isEmpty() &&
+           QFileInfo::exists(UserRuntimeFolder() + QStringLiteral("/systemd/private"));
 }
 
 bool TTaskSystemdStore::Available()
@@ -363,13 +388,21 @@ bool TTaskSystemdStore::Available()
     return FRunner({QStringLiteral("show-environment")}).exitCode == 0;
 }
 
+QString TTaskSystemdStore::Description() const
+{
+    return Tr("systemd user timers");
+}
+
 TTaskSystemdStore::TCommandOutput TTaskSystemdStore::Systemctl(const QStringList& arguments,
                                                                bool mustSucceed)
 {
     TCommandOutput output = FRunner(arguments);
-    if (mustSucceed && output.exitCode != 0)
-        throw EOleSysError(TaskResult::kFail, Fmt(Tr("systemctl %s failed: %s"),
-                                                  {arguments.join(u' '), output.err.trimmed()}));
+    // A call that may fail (disabling what is not loaded) still may not fail to run at all.
+    if (output.exitCode != 0 && (mustSucceed || output.exitCode < 0))
+        throw EOleSysError(TaskResult::kFail,
+                           ToolFailure(QStringLiteral("systemctl"),
+                                       QStringList{QStringLiteral("--user")} + arguments,
+                                       TToolOutput{output.exitCode, {}, output.err}));
     return output;
 }
 
@@ -396,9 +429,14 @@ QStringList TTaskSystemdStore::TaskNames()
         QFile f(FFolder + file);
         if (!f.open(QIODevice::ReadOnly))
             continue;
-        const QString uri = DefinitionFromXml(QString::fromUtf8(f.readAll())).registration.uri;
-        if (uri.startsWith(u'\\'))
-            names << uri.mid(1);
+        try {
+            const QString uri = DefinitionFromXml(QString::fromUtf8(f.readAll())).registration.uri;
+            if (uri.startsWith(u'\\'))
+                names << uri.mid(1);
+        } catch (const EOleSysError&) {
+            // Listed all the same, under the name its file was made from; it reads as damaged.
+            names << SystemdUnescape(file.chopped(4).mid(kPrefix.size()));
+        }
     }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         return a.compare(b, Qt::CaseInsensitive) < 0;
@@ -441,27 +479,40 @@ void TTaskSystemdStore::WriteUnits(const QString& name, const TTaskDefinitionDat
     WriteTaskFile(PathOf(name, ".xml"), DefinitionToXml(stored).toUtf8());
 }
 
-void TTaskSystemdStore::Activate(const QString& name, bool enabled)
+void TTaskSystemdStore::Activate(const QString& name, const TTaskDefinitionData& definition)
 {
     Systemctl({QStringLiteral("daemon-reload")}, true);
     const QString timer = SystemdUnitBase(name) + QStringLiteral(".timer");
-    if (enabled && QFileInfo::exists(PathOf(name, ".timer")))
-        Systemctl({QStringLiteral("enable"), QStringLiteral("--now"), timer}, true);
-    else
+    if (!definition.settings.enabled || !QFileInfo::exists(PathOf(name, ".timer"))) {
         Systemctl({QStringLiteral("disable"), QStringLiteral("--now"), timer}, false);
+        return;
+    }
+    // A logon timer started now would fire at once: the manager started long ago.
+    if (MakeSystemdUnits(name, definition).atLogon) {
+        Systemctl({QStringLiteral("stop"), timer}, false);
+        Systemctl({QStringLiteral("enable"), timer}, true);
+    } else {
+        Systemctl({QStringLiteral("enable"), QStringLiteral("--now"), timer}, true);
+    }
 }
 
 void TTaskSystemdStore::Register(const QString& name, const TTaskDefinitionData& definition,
-                                 const QString&, const QString&)
+                                 const QString& user, const QString& password)
 {
     if (name.trimmed().isEmpty())
         throw EOleSysError(TaskResult::kInvalidArg, Tr("The parameter is incorrect."));
+    MakeSystemdUnits(name, definition); // refuses before the account is checked
+    const TTaskAccount account = CheckTaskAccount(user, password);
+    if (account.other)
+        throw OtherAccountRefused(
+            account, Tr("systemd user timers run as the user who creates them; cron, as root, "
+                        "can run tasks as another account (setting TaskScheduler=cron)."));
     QString stored = name;
     for (const QString& existing : TaskNames())
         if (existing.compare(name, Qt::CaseInsensitive) == 0)
             stored = existing;
     WriteUnits(stored, definition);
-    Activate(stored, definition.settings.enabled);
+    Activate(stored, definition);
 }
 
 void TTaskSystemdStore::Delete(const QString& name)
@@ -481,7 +532,7 @@ void TTaskSystemdStore::SetEnabled(const QString& name, bool enabled)
     TTaskDefinitionData definition = Definition(stored);
     definition.settings.enabled = enabled;
     WriteUnits(stored, definition);
-    Activate(stored, enabled);
+    Activate(stored, definition);
 }
 
 void TTaskSystemdStore::Run(const QString& name)
@@ -509,7 +560,7 @@ TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
     const QString base = SystemdUnitBase(stored);
     const TCommandOutput output =
         Systemctl({QStringLiteral("show"), QStringLiteral("--timestamp=unix"), QStringLiteral("-p"),
-                   QStringLiteral("ActiveState,ExecMainCode,ExecMainStatus,ExecMainStartTimestamp,"
+                   QStringLiteral("MainPID,ExecMainCode,ExecMainStatus,ExecMainStartTimestamp,"
                                   "NextElapseUSecRealtime"),
                    base + QStringLiteral(".service"), base + QStringLiteral(".timer")},
                   true);
@@ -518,9 +569,8 @@ TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
     const auto timer = ParseProperties(blocks.value(1));
 
     TTaskRunInfo info;
-    const QString active = service.value(QStringLiteral("ActiveState"));
-    const bool running = active == u"active" || active == u"activating" ||
-                         active == u"deactivating" || active == u"reloading";
+    // The scheduled program, not the backup it left running in the unit.
+    const bool running = service.value(QStringLiteral("MainPID")).toLongLong() > 0;
     info.state = running                       ? TaskState::kRunning
                  : definition.settings.enabled ? TaskState::kReady
                                                : TaskState::kDisabled;

@@ -7,18 +7,22 @@
 #include <QStringList>
 
 #include "common/tasks/TaskSchedApi.h"
+#include "common/tasks/TaskTools.h"
 
 // Tasks as systemd user units: a .service that starts the program and a .timer for the
 // triggers, with the definition kept beside them.
 
 struct TSystemdUnits {
-    QString baseName; // unit name without suffix
-    QString service;  // text of <baseName>.service
-    QString timer;    // text of <baseName>.timer; empty when no trigger can fire
+    QString baseName;     // unit name without suffix
+    QString service;      // text of <baseName>.service
+    QString timer;        // text of <baseName>.timer; empty when no trigger can fire
+    bool atLogon = false; // the timer fires at the start of the user's manager (logon)
 };
 
 // systemd's escaping of a text for a unit name ("a b" -> "a\x20b").
 QString SystemdEscape(const QString& text);
+// The text of a unit name made by SystemdEscape.
+QString SystemdUnescape(const QString& text);
 // The unit name (without suffix) of a task.
 QString SystemdUnitBase(const QString& taskName);
 // One word of an ExecStart= line, quoted and with specifiers and variables escaped.
@@ -28,6 +32,12 @@ QString SystemdExecWord(const QString& word);
 QStringList CalendarExpressions(const TTaskTriggerData& trigger);
 // Both units of a task; throws EOleSysError for a trigger systemd timers cannot express.
 TSystemdUnits MakeSystemdUnits(const QString& taskName, const TTaskDefinitionData& definition);
+
+// Whether the user's manager runs without a session of the user (lingering), as loginctl
+// reports it. Throws EOleSysError when loginctl fails.
+bool LingerEnabled(const QString& user, const TToolRunner& run = RunTool);
+// Turns lingering on for the user. Throws EOleSysError with loginctl's error.
+void EnableLinger(const QString& user, const TToolRunner& run = RunTool);
 
 class TTaskSystemdStore : public ITaskBackend {
 public:
@@ -42,10 +52,11 @@ public:
     // call (default: the real one).
     explicit TTaskSystemdStore(QString unitFolder = QString(), TRunner runner = {});
     static QString DefaultUnitFolder();
-    // True when "systemctl --user" reaches a running user manager.
+    // True when this user's manager runs (asked the same way from every session).
     static bool UserManagerRuns();
 
     bool Available() override;
+    QString Description() const override;
     void Connect() override;
     QStringList TaskNames() override;
     TTaskDefinitionData Definition(const QString& name) override;
@@ -62,7 +73,7 @@ private:
     QString RequireName(const QString& name);
     TCommandOutput Systemctl(const QStringList& arguments, bool mustSucceed);
     void WriteUnits(const QString& name, const TTaskDefinitionData& definition);
-    void Activate(const QString& name, bool enabled);
+    void Activate(const QString& name, const TTaskDefinitionData& definition);
 
     QString FFolder;
     TRunner FRunner;

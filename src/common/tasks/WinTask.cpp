@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/infra/Translate.h"
+#include "common/tasks/TaskBackends.h"
 #include "common/tasks/TaskTexts.h"
 
 namespace {
@@ -81,8 +82,6 @@ TTaskBackendFactory& BackendFactory()
 }
 
 } // namespace
-
-std::unique_ptr<ITaskBackend> CreateDefaultTaskBackend(); // TaskBackends.cpp
 
 // ---- Unit functions ----
 
@@ -709,9 +708,27 @@ int TWinTask::IndexOfNextExecAction(int fromIndex)
 // ---- Registered task ----
 
 TWinRegisteredTask::TWinRegisteredTask(ITaskBackend& backend, const QString& name)
-    : pRegisteredTask(&backend), FTaskName(name),
-      FTask(std::make_unique<TWinTask>(backend.Definition(name)))
-{}
+    : pRegisteredTask(&backend), FTaskName(name)
+{
+    try {
+        FTask = std::make_unique<TWinTask>(backend.Definition(name));
+    } catch (const EOleSysError& error) {
+        if (error.ErrorCode() != TaskResult::kMalformedXml)
+            throw;
+        FDamage = error.Message();
+        FTask = std::make_unique<TWinTask>();
+    }
+}
+
+TTaskRunInfo TWinRegisteredTask::RunInfo() const
+{
+    if (Damaged()) {
+        TTaskRunInfo info;
+        info.lastResult = TaskResult::kMalformedXml;
+        return info;
+    }
+    return pRegisteredTask->Info(FTaskName);
+}
 
 bool TWinRegisteredTask::Enabled() const
 {
@@ -726,7 +743,7 @@ void TWinRegisteredTask::SetEnabled(bool value)
 
 TWinTaskStatus TWinRegisteredTask::Status() const
 {
-    switch (pRegisteredTask->Info(FTaskName).state) {
+    switch (RunInfo().state) {
     case TaskState::kReady:
         return tsReady;
     case TaskState::kQueued:
@@ -742,22 +759,22 @@ TWinTaskStatus TWinRegisteredTask::Status() const
 
 QString TWinRegisteredTask::StatusAsString() const
 {
-    return StatusText(Status());
+    return Damaged() ? Tr("Damaged") : StatusText(Status());
 }
 
 int TWinRegisteredTask::LastResult() const
 {
-    return pRegisteredTask->Info(FTaskName).lastResult;
+    return RunInfo().lastResult;
 }
 
 QDateTime TWinRegisteredTask::LastRunTime() const
 {
-    return pRegisteredTask->Info(FTaskName).lastRunTime;
+    return RunInfo().lastRunTime;
 }
 
 QDateTime TWinRegisteredTask::NextRunTime() const
 {
-    return pRegisteredTask->Info(FTaskName).nextRunTime;
+    return RunInfo().nextRunTime;
 }
 
 QString TWinRegisteredTask::LastRunTimeAsString() const
@@ -767,12 +784,14 @@ QString TWinRegisteredTask::LastRunTimeAsString() const
 
 QString TWinRegisteredTask::NextRunTimeAsString() const
 {
+    if (!pRegisteredTask->FiresTasks() && !Damaged())
+        return Tr("not scheduled");
     return TaskTimeToDisplay(NextRunTime());
 }
 
 int TWinRegisteredTask::NumberOfMissedRuns() const
 {
-    return pRegisteredTask->Info(FTaskName).missedRuns;
+    return RunInfo().missedRuns;
 }
 
 QString TWinRegisteredTask::Path() const

@@ -344,11 +344,18 @@ public:
     void Run();
     void Stop();
     int IndexOfApp(const QString& appFilter) { return FTask->IndexOfApp(appFilter); }
+    // True when the stored definition could not be read; the task is listed with an empty
+    // definition and can still be deleted or registered anew.
+    bool Damaged() const { return !FDamage.isEmpty(); }
+    QString DamageText() const { return FDamage; }
 
 private:
+    TTaskRunInfo RunInfo() const;
+
     ITaskBackend* pRegisteredTask;
     QString FTaskName;
     int FIndex = -1;
+    QString FDamage;
     std::unique_ptr<TWinTask> FTask;
 };
 
@@ -406,6 +413,8 @@ public:
     void SetPath(const QString& path);
     TWinTaskFolder* TaskFolder() const { return FTaskFolder.get(); }
     ITaskBackend& Backend() const { return *pService; }
+    // What schedules the tasks ("systemd user timers", "cron", "task files (not scheduled)").
+    QString BackendDescription() const { return pService->Description(); }
 
 private:
     std::unique_ptr<ITaskBackend> pService;

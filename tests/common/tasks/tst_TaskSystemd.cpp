@@ -1,4 +1,7 @@
+#include <csignal>
+
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -8,11 +11,13 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimeZone>
 
 #include "common/tasks/NextRunTime.h"
 #include "common/tasks/TaskSystemd.h"
 #include "common/tasks/WinTask.h"
+#include "support/TestFiles.h"
 
 namespace {
 
@@ -123,6 +128,77 @@ QString Tool()
     return QStandardPaths::findExecutable("systemd-analyze");
 }
 
+using kvtest::ReadFile;
+
+// The value of a setting in the [Service] section of a unit text, else the default.
+QString ServiceSetting(const QString& unit, const QString& key, const QString& fallback)
+{
+    const QString service = unit.section("[Service]", 1).section("\n[", 0, 0);
+    for (const QString& line : service.split(u'\n'))
+        if (line.startsWith(key + u'='))
+            return line.mid(key.size() + 1);
+    return fallback;
+}
+
+// The mount point of the unified (version 2) control group hierarchy, empty when there is none.
+QString UnifiedCgroupRoot()
+{
+    for (const QByteArray& line : ReadFile("/proc/self/mounts").split('\n')) {
+        const QList<QByteArray> fields = line.split(' ');
+        if (fields.size() > 2 && fields[2] == "cgroup2")
+            return QString::fromUtf8(fields[1]);
+    }
+    return {};
+}
+
+bool Alive(qint64 pid)
+{
+    const QByteArray stat = ReadFile("/proc/" + QString::number(pid) + "/stat");
+    return !stat.isEmpty() && stat.mid(stat.lastIndexOf(')') + 2, 1) != "Z";
+}
+
+// What the service manager does to a unit's control group when its main process has ended,
+// after systemd.service(5) (ExitType=) and systemd.kill(5) (KillMode=): with ExitType=cgroup the
+// unit lives on until the group is empty and nothing is signalled; otherwise the unit stops,
+// and control-group sends SIGTERM to every process of the group, mixed SIGTERM to the main
+// process and the closing SIGKILL to the rest, process signals the main process only.
+void EndOfMainProcess(const QString& unitText, const QString& group)
+{
+    if (ServiceSetting(unitText, "ExitType", "main") == "cgroup")
+        return;
+    const QString mode = ServiceSetting(unitText, "KillMode", "control-group");
+    if (mode == "process" || mode == "none")
+        return;
+    const int signal = mode == "mixed" ? SIGKILL : SIGTERM;
+    for (const QByteArray& pid : ReadFile(group + "/cgroup.procs").split('\n'))
+        if (pid.toLongLong() > 0)
+            ::kill(pid_t(pid.toLongLong()), signal);
+}
+
+// A control group of our own below the unified hierarchy; its processes are killed and the
+// group removed at the end.
+struct TTestCgroup {
+    QString path;
+    bool Create()
+    {
+        const QString root = UnifiedCgroupRoot();
+        path = root + "/kvtest-unit-" + QString::number(QCoreApplication::applicationPid());
+        return !root.isEmpty() && QDir().mkdir(path);
+    }
+    ~TTestCgroup()
+    {
+        if (path.isEmpty())
+            return;
+        QFile kill(path + "/cgroup.kill");
+        if (kill.open(QIODevice::WriteOnly))
+            kill.write("1");
+        kill.close();
+        for (int i = 0; i < 50 && !ReadFile(path + "/cgroup.procs").trimmed().isEmpty(); ++i)
+            QThread::msleep(20);
+        QDir().rmdir(path);
+    }
+};
+
 } // namespace
 
 class tst_TaskSystemd : public QObject {
@@ -130,21 +206,27 @@ class tst_TaskSystemd : public QObject {
 
     QTemporaryDir FDir;
     QStringList FCommands;
+    int FExitCode = 0;
+    QString FShow = "MainPID=0\nExecMainCode=1\nExecMainStatus=4\n"
+                    "ExecMainStartTimestamp=@1740830400\n\nNextElapseUSecRealtime=@1740893400\n";
+
+    // Stands in for systemctl: the user manager of the developer stays untouched.
+    TTaskSystemdStore::TCommandOutput Systemctl(const QStringList& args)
+    {
+        FCommands << args.join(u' ');
+        TTaskSystemdStore::TCommandOutput out;
+        out.exitCode = FExitCode;
+        if (FExitCode != 0)
+            out.err = FExitCode < 0 ? "No such file or directory" : "Access denied";
+        else if (args.value(0) == "show")
+            out.out = FShow;
+        return out;
+    }
 
     std::unique_ptr<TTaskSystemdStore> Store(const QString& sub)
     {
-        // systemctl is never called for real: the user manager of the developer stays untouched.
-        return std::make_unique<TTaskSystemdStore>(FDir.filePath(sub), [this](const QStringList&
-                                                                                  args) {
-            FCommands << args.join(u' ');
-            TTaskSystemdStore::TCommandOutput out;
-            out.exitCode = 0;
-            if (args.value(0) == "show")
-                out.out =
-                    "ActiveState=inactive\nExecMainCode=1\nExecMainStatus=4\n"
-                    "ExecMainStartTimestamp=@1740830400\n\nNextElapseUSecRealtime=@1740893400\n";
-            return out;
-        });
+        return std::make_unique<TTaskSystemdStore>(
+            FDir.filePath(sub), [this](const QStringList& args) { return Systemctl(args); });
     }
 
     std::unique_ptr<TWinTask> Task(const TTriggerCase& c)
@@ -173,12 +255,25 @@ private slots:
         auto store = Store("verify");
         QStringList files;
         int n = 0;
-        for (const TTriggerCase& c : Cases()) {
+        std::vector<std::unique_ptr<TWinTask>> tasks;
+        for (const TTriggerCase& c : Cases())
+            tasks.push_back(Task(c));
+        // A schedule of the planner that starts at logon, after a delay.
+        tasks.push_back(Task(Cases()[0]));
+        tasks.back()->DeleteTrigger(0);
+        tasks.back()->NewTrigger(ttLogon).SetDelay(90);
+        for (const auto& task : tasks) {
             const QString name = QString("Schedule-Case %1").arg(++n);
-            store->Register(name, Task(c)->Definition(), "", "");
+            store->Register(name, task->Definition(), "", "");
             const QString base = FDir.filePath("verify/") + SystemdUnitBase(name);
             files << base + ".service" << base + ".timer";
+            // The backup that the program leaves running is not the unit's end.
+            const QString service = QString::fromUtf8(ReadFile(base + ".service"));
+            QCOMPARE(ServiceSetting(service, "ExitType", "main"), QString("cgroup"));
+            QCOMPARE(ServiceSetting(service, "KillMode", "control-group"),
+                     QString("control-group"));
         }
+        QVERIFY(QString::fromUtf8(ReadFile(files.last())).contains("OnStartupSec=90\n"));
         QDir runtime(FDir.filePath("runtime"));
         QVERIFY(runtime.mkpath("."));
         QVERIFY(chmod(QFile::encodeName(runtime.path()).constData(), 0700) == 0);
@@ -234,6 +329,7 @@ private slots:
         QTest::newRow("every 2 weeks") << int(ttWeekly) << 1;
         QTest::newRow("repetition") << int(ttDaily) << 2;
         QTest::newRow("logon of another user") << int(ttLogon) << 3;
+        QTest::newRow("logon and a calendar") << int(ttLogon) << 4;
     }
     void refusesWhatTimersCannotExpress()
     {
@@ -250,6 +346,8 @@ private slots:
             t.SetInterval(3600);
         } else if (variant == 3) {
             t.SetLogonUserId("someone-else");
+        } else if (variant == 4) {
+            task.NewTrigger(ttDaily).SetStartTime(At(2025, 3, 1, 6, 30));
         }
         try {
             store->Register("Refused", task.Definition(), "", "");
@@ -268,6 +366,10 @@ private slots:
         task.NewTrigger(ttLogon).SetLogonUserId(QString());
         store->Register("Logon", task.Definition(), "", "");
         QVERIFY(QFile::exists(FDir.filePath("state/kelvara-task-Logon.timer")));
+        // Started now, the timer would fire at once: the manager started long ago.
+        QVERIFY(FCommands.contains("enable kelvara-task-Logon.timer"));
+        QVERIFY(!FCommands.filter("--now kelvara-task-Logon.timer").contains("enable"));
+        QVERIFY(FCommands.filter(QRegularExpression("^enable --now kelvara-task-Logon")).isEmpty());
         QCOMPARE(store->TaskNames(), QStringList{"Logon"});
         const TTaskRunInfo info = store->Info("logon");
         QCOMPARE(info.state, TaskState::kReady);
@@ -281,6 +383,168 @@ private slots:
         store->Delete("Logon");
         QVERIFY(store->TaskNames().isEmpty());
         QVERIFY(QDir(FDir.filePath("state")).entryList(QDir::Files).isEmpty());
+    }
+
+    // The state of the task is that of the scheduled program: the backup it left running keeps
+    // the unit active but is not a run of the task.
+    void stateOfTheScheduledProgram_data()
+    {
+        QTest::addColumn<QString>("show");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("result");
+        QTest::newRow("program runs") << "ActiveState=active\nMainPID=4711\nExecMainCode=0\n"
+                                      << TaskState::kRunning << TaskResult::kRunning;
+        QTest::newRow("program ended, backup runs")
+            << "ActiveState=active\nMainPID=0\nExecMainCode=1\nExecMainStatus=0\n"
+            << TaskState::kReady << 0;
+        QTest::newRow("program failed") << "ActiveState=failed\nMainPID=0\nExecMainCode=1\n"
+                                           "ExecMainStatus=2\n"
+                                        << TaskState::kReady << 2;
+        QTest::newRow("program killed") << "ActiveState=inactive\nMainPID=0\nExecMainCode=2\n"
+                                           "ExecMainStatus=15\n"
+                                        << TaskState::kReady << TaskResult::kTerminated;
+    }
+    void stateOfTheScheduledProgram()
+    {
+        QFETCH(QString, show);
+        QFETCH(int, state);
+        QFETCH(int, result);
+        auto store = Store("program");
+        store->Register("Daily", Task(Cases()[1])->Definition(), "", "");
+        FShow = show + "\n";
+        const TTaskRunInfo info = store->Info("Daily");
+        QCOMPARE(info.state, state);
+        QCOMPARE(info.lastResult, result);
+    }
+
+    // Runs the scheduled program in a control group of its own, as the service manager would,
+    // and applies the stop semantics of the unit text when it has ended.
+    void backupOutlivesTheScheduledProgram_data()
+    {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<bool>("survives");
+        const TSystemdUnits units = MakeSystemdUnits("Backup", Task(Cases()[1])->Definition());
+        QTest::newRow("our unit") << units.service << true;
+        // Proof that the check can fail: systemd's defaults kill the backup.
+        QTest::newRow("defaults") << QString("[Service]\nType=exec\n") << false;
+        QTest::newRow("mixed") << QString("[Service]\nType=exec\nKillMode=mixed\n") << false;
+    }
+    void backupOutlivesTheScheduledProgram()
+    {
+        QFETCH(QString, unit);
+        QFETCH(bool, survives);
+        TTestCgroup group;
+        if (getuid() != 0 || !group.Create())
+            QSKIP("needs root and a writable unified control group hierarchy");
+        const QString pidFile = FDir.filePath("backup.pid");
+        QFile::remove(pidFile);
+        // The scheduled program joins the group, starts the "backup" in a session of its own
+        // and ends at once.
+        QProcess program;
+        program.start("/bin/sh", {"-c",
+                                  "echo $$ > \"$1\"/cgroup.procs || exit 1\n"
+                                  "setsid sleep 30 </dev/null >/dev/null 2>&1 &\necho $! > \"$2\"",
+                                  "sh", group.path, pidFile});
+        QVERIFY(program.waitForFinished(10000));
+        const qint64 backup = ReadFile(pidFile).trimmed().toLongLong();
+        QVERIFY(backup > 0);
+        QVERIFY(ReadFile(group.path + "/cgroup.procs").contains(QByteArray::number(backup)));
+        EndOfMainProcess(unit, group.path);
+        QTest::qWait(200);
+        QCOMPARE(Alive(backup), survives);
+    }
+
+    void linger_data()
+    {
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("out");
+        QTest::addColumn<int>("expected"); // 1 on, 0 off, -1 error
+        QTest::newRow("on") << 0 << QByteArray("Linger=yes\n") << 1;
+        QTest::newRow("off") << 0 << QByteArray("Linger=no\n") << 0;
+        QTest::newRow("no login manager") << 1 << QByteArray() << -1;
+        QTest::newRow("no loginctl") << -1 << QByteArray() << -1;
+    }
+    void linger()
+    {
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, out);
+        QFETCH(int, expected);
+        QStringList calls;
+        const auto run = [&](const QString& program, const QStringList& args, const QByteArray&) {
+            calls << program + u' ' + args.join(u' ');
+            return TToolOutput{exitCode, out, exitCode == 0 ? QString() : QString("No such file")};
+        };
+        try {
+            QCOMPARE(LingerEnabled("me", run) ? 1 : 0, expected);
+            EnableLinger("me", run);
+            QCOMPARE(calls, QStringList({"loginctl show-user me --property=Linger",
+                                         "loginctl enable-linger me"}));
+        } catch (const EOleSysError& e) {
+            QCOMPARE(expected, -1);
+            QVERIFY2(e.Message().contains("loginctl show-user me") &&
+                         e.Message().contains("No such"),
+                     qPrintable(e.Message()));
+        }
+    }
+
+    void damagedDefinitionIsListed()
+    {
+        auto store = Store("damaged");
+        store->Register("Good", Task(Cases()[1])->Definition(), "", "");
+        QFile bad(FDir.filePath("damaged/") + SystemdUnitBase("Bad one") + ".xml");
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("<Task><Actions>");
+        bad.close();
+        QCOMPARE(store->TaskNames(), QStringList({"Bad one", "Good"}));
+        TWinTaskFolder folder(*store);
+        QCOMPARE(folder.Refresh(), 0);
+        QVERIFY(folder.Tasks(0).Damaged());
+        QVERIFY(folder.DeleteTask("Bad one"));
+        QVERIFY(!bad.exists());
+        QCOMPARE(folder.TaskCount(), 1);
+    }
+
+    // Without a working systemctl nothing reports success.
+    void systemctlFailures_data()
+    {
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("missing") << -1;
+        QTest::newRow("failing") << 1;
+    }
+    void systemctlFailures()
+    {
+        QFETCH(int, exitCode);
+        auto store = Store(QString("failing%1").arg(exitCode));
+        store->Register("Daily", Task(Cases()[1])->Definition(), "", "");
+        FExitCode = exitCode;
+        auto fails = [&](const std::function<void()>& call) {
+            try {
+                call();
+            } catch (const EOleSysError& e) {
+                return e.Message().startsWith("systemctl --user ") &&
+                       e.Message().contains(exitCode < 0 ? "No such file" : "Access denied");
+            }
+            return false;
+        };
+        QVERIFY(fails([&] { store->Register("Daily", Task(Cases()[1])->Definition(), "", ""); }));
+        QVERIFY(fails([&] { store->Run("Daily"); }));
+        QVERIFY(fails([&] { store->Info("Daily"); }));
+        if (exitCode < 0)
+            QVERIFY(fails([&] { store->Delete("Daily"); }));
+        FExitCode = 0;
+    }
+
+    void otherAccountsAreCheckedAndRefused()
+    {
+        auto store = Store("accounts");
+        auto task = Task(Cases()[1]);
+        try {
+            store->Register("Other", task->Definition(), "kv-no-such-account", "x");
+            QFAIL("registered for an unknown account");
+        } catch (const EOleSysError& e) {
+            QCOMPARE(e.ErrorCode(), TaskResult::kNoneMapped);
+        }
+        QVERIFY(QDir(FDir.filePath("accounts")).entryList(QDir::Files).isEmpty());
     }
 };
 

@@ -1,6 +1,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "common/platform/LogonCheck.h"
 #include "common/tasks/TaskFileStore.h"
 #include "common/tasks/WinTask.h"
 
@@ -431,12 +432,13 @@ private slots:
         QCOMPARE(folder->RegisterTask("Starter-B", *task, "someone", "secret"), 0);
         QCOMPARE(backend->sentUser, QString());
         QCOMPARE(backend->sentPassword, QString());
+        const QString self = QString::fromStdString(CurrentAccountName());
         task->SetLogonType(ltService);
-        QCOMPARE(folder->RegisterTask("starter-a", *task, "svc", "secret"), 0);
-        QCOMPARE(backend->sentUser, QString("svc"));
+        QCOMPARE(folder->RegisterTask("starter-a", *task, self, "secret"), 0);
+        QCOMPARE(backend->sentUser, self);
         QCOMPARE(backend->sentPassword, QString());
         task->SetLogonType(ltPassword);
-        QCOMPARE(folder->RegisterTask("STARTER-B", *task, "u", "p"), 1); // updates, keeps its name
+        QCOMPARE(folder->RegisterTask("STARTER-B", *task, self, "p"), 1); // updates, keeps its name
         QCOMPARE(backend->sentPassword, QString("p"));
         QCOMPARE(folder->TaskCount(), 2);
         QCOMPARE(folder->Tasks(1).TaskName(), QString("Starter-B"));
@@ -465,8 +467,17 @@ private slots:
         bad.write("<Task><Actions>");
         bad.close();
         TWinTaskFolder folder(store);
-        QCOMPARE(folder.Refresh(), TaskResult::kMalformedXml);
-        QCOMPARE(folder.TaskCount(), 0); // "Bad" sorts first; nothing loaded, nothing indexed
+        // Listed as damaged, and the list goes on past it.
+        QCOMPARE(folder.Refresh(), 0);
+        QCOMPARE(folder.TaskCount(), 2);
+        TWinRegisteredTask& damaged = folder.Tasks(folder.IndexOfTask("Bad"));
+        QVERIFY(damaged.Damaged());
+        QCOMPARE(damaged.StatusAsString(), QString("Damaged"));
+        QCOMPARE(damaged.LastResult(), TaskResult::kMalformedXml);
+        QCOMPARE(damaged.Definition().ActionCount(), 0);
+        QVERIFY(!folder.Tasks(folder.IndexOfTask("Good")).Damaged());
+        QVERIFY(folder.DeleteTask("Bad"));
+        QCOMPARE(folder.TaskCount(), 1);
         QVERIFY(QFile::exists(dir.filePath("Good.xml")));
     }
     void connectionResults()

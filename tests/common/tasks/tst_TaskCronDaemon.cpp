@@ -1,0 +1,183 @@
+// A task of the cron backend under the real cron daemon: it fires at its minute, runs the
+// planner on a schedule of its own, and the backup the planner started completes.
+
+#include <grp.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/tasks/TaskCron.h"
+#include "common/tasks/WinTask.h"
+#include "support/TestAccounts.h"
+#include "support/TestFiles.h"
+
+namespace {
+
+const QString kCron = "/usr/sbin/cron";
+const QString kPlaner = KV_BIN_DIR "/KvPlaner";
+const QString kKelvara = KV_BIN_DIR "/Kelvara";
+
+using kvtest::ReadFile;
+using kvtest::WriteFile;
+
+bool Bind(const QString& source, const QString& target)
+{
+    return ::mount(QFile::encodeName(source).constData(), QFile::encodeName(target).constData(),
+                   nullptr, MS_BIND, nullptr) == 0;
+}
+
+bool CopyTree(const QString& from, const QString& to)
+{
+    QDir().mkpath(to);
+    for (const QString& entry : QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        const QString source = from + '/' + entry, target = to + '/' + entry;
+        if (QFileInfo(source).isDir() ? !CopyTree(source, target) : !QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+// Copies the bundled demo schedule into the folder with its paths filled in.
+bool CopyDemo(const QString& from, const QString& to)
+{
+    if (!CopyTree(from, to))
+        return false;
+    for (const QString& file : QStringList{to + "/KvPlaner.ini", to + "/tasks/Documents.buj"})
+        if (!WriteFile(file, ReadFile(file).replace("@DEMO@", QFile::encodeName(to))))
+            return false;
+    return true;
+}
+
+// Foreign lines of the account's crontab that must come through untouched.
+const QByteArray kForeign = "# my own jobs\n"
+                            "MAILTO=\"\"\n"
+                            "GREETING=hello world\n"
+                            "0 0 1 1 *   /bin/echo '50%' >/dev/null   # new year\n";
+
+} // namespace
+
+class tst_TaskCronDaemon : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    QProcess FDaemon;
+    std::unique_ptr<kvtest::TTestAccount> FAccount;
+
+    // The cron daemon sees only what this test gives it: its own spool, no system crontab,
+    // no cron.d entries. The mounts live in a mount namespace of this process alone.
+    QString PrivateCronSetup()
+    {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return "no private mount namespace";
+        const QString spool = FDir.filePath("crontabs");
+        const group* crontab = ::getgrnam("crontab");
+        if (!QDir().mkpath(spool) || !QDir().mkpath(FDir.filePath("cron.d")) ||
+            !WriteFile(FDir.filePath("crontab"), "SHELL=/bin/sh\n"))
+            return "cannot make the private files";
+        if (::chown(QFile::encodeName(spool).constData(), 0, crontab ? crontab->gr_gid : 0) != 0 ||
+            ::chmod(QFile::encodeName(spool).constData(), 01730) != 0)
+            return "cannot set up the private spool";
+        if (!Bind(spool, "/var/spool/cron/crontabs") ||
+            !Bind(FDir.filePath("cron.d"), "/etc/cron.d") ||
+            !Bind(FDir.filePath("crontab"), "/etc/crontab"))
+            return "cannot mount the private cron files";
+        return {};
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (getuid() != 0)
+            QSKIP("the cron daemon is started as root; run as root to test it");
+        if (!QFile::exists(kCron) || !TTaskCronStore::CronInstalled())
+            QSKIP("cron is not installed (Debian package cron)");
+        QVERIFY(QFile::exists(kPlaner) && QFile::exists(kKelvara));
+        QVERIFY(FDir.isValid());
+        QVERIFY(QFile::setPermissions(
+            FDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                             QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
+        if (const QString failure = PrivateCronSetup(); !failure.isEmpty())
+            QSKIP(qPrintable("no private setup for the cron daemon: " + failure));
+        kvtest::RemoveLeftoverAccounts("kvcron");
+        FAccount = std::make_unique<kvtest::TTestAccount>("kvcron");
+        QVERIFY(FAccount->Create());
+    }
+    void cleanupTestCase()
+    {
+        if (FDaemon.state() != QProcess::NotRunning) {
+            FDaemon.terminate();
+            if (!FDaemon.waitForFinished(5000))
+                FDaemon.kill();
+            FDaemon.waitForFinished(5000);
+        }
+        FAccount.reset();
+    }
+
+    void taskFiresAndBackupCompletes()
+    {
+        const QString user = FAccount->name;
+        const QString demo = FDir.filePath("demo");
+        QVERIFY(CopyDemo(KV_SOURCE_DIR "/demo/data", demo));
+        QCOMPARE(kvtest::Run("chown", {"-R", user, demo}), 0);
+        QCOMPARE(kvtest::Run("crontab", {"-u", user, "-"}, kForeign), 0);
+        const QByteArray schedule = ReadFile(demo + "/KvPlaner.ini");
+
+        // Due at the next minute that the daemon will still see coming.
+        QDateTime due = QDateTime::currentDateTime().addSecs(60);
+        if (due.time().second() > 45)
+            due = due.addSecs(60);
+        due.setTime(QTime(due.time().hour(), due.time().minute()));
+        TTaskCronStore store(FDir.filePath("tasks"), user);
+        TWinTask task;
+        TWinTaskAction& action = task.NewAction(taExec);
+        action.SetExecPath(kPlaner);
+        action.SetExecArguments("Demo /ini:" + demo + "/KvPlaner.ini");
+        task.NewTrigger(ttDaily).SetStartTime(due);
+        store.Register("Schedule-Demo", task.Definition(), "", "");
+
+        const QByteArray crontab = [&] {
+            QProcess list;
+            list.start("crontab", {"-u", user, "-l"});
+            list.waitForFinished();
+            return list.readAllStandardOutput();
+        }();
+        QVERIFY2(crontab.startsWith(kForeign), crontab.constData());
+        QVERIFY(crontab.contains("# BEGIN kelvara-task Schedule-Demo\n"));
+
+        // Started after the crontab was written: cron notices changes by the folder's time
+        // in whole seconds, so a change in the second of its own start could go unseen.
+        FDaemon.start(kCron, {"-f"});
+        QVERIFY(FDaemon.waitForStarted());
+
+        const QString log = demo + "/Documents.log";
+        QElapsedTimer waited;
+        waited.start();
+        const qint64 limit = QDateTime::currentDateTime().msecsTo(due) + 90000;
+        while (!ReadFile(log).contains("Backup completed") && waited.elapsed() < limit) {
+            QVERIFY2(FDaemon.state() == QProcess::Running, "the cron daemon ended");
+            QTest::qWait(500);
+        }
+        QVERIFY2(ReadFile(log).contains("Backup completed"),
+                 qPrintable("no completed backup in " + log + ":\n" + ReadFile(log)));
+        QVERIFY(QFileInfo(demo + "/backup/Bu01F").isDir());
+        // The planner stored its progress: it ran to its end, not only the backup.
+        QVERIFY(ReadFile(demo + "/KvPlaner.ini") != schedule);
+        store.Delete("Schedule-Demo");
+        QProcess list;
+        list.start("crontab", {"-u", user, "-l"});
+        list.waitForFinished();
+        QCOMPARE(list.readAllStandardOutput(), kForeign);
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_TaskCronDaemon)
+#include "tst_TaskCronDaemon.moc"
