@@ -24,17 +24,6 @@ QStringList ErrorReportBody(int errCount, const QStringList& logList)
     return body;
 }
 
-TEmailAddress ReportSender(const TMailData& mail)
-{
-    if (mail.Sender.contains(u'@'))
-        return {QStringLiteral("KvStarter"), mail.Sender};
-    TEmailAddress from{mail.Sender, mail.ReplyTo.trimmed()};
-    // A display name alone: the account is the address when it is one.
-    if (from.Address.isEmpty() && IsValidMailbox(mail.Username.trimmed()))
-        from.Address = mail.Username.trimmed();
-    return from;
-}
-
 namespace {
 
 void PrepareReport(TmMailer& mailer, const TMailData& mail, const TEmailAddress& from, int errCount,

@@ -14,10 +14,6 @@ struct TQueuedMessage;
 QString ErrorCountText(int errCount);
 // The body of the report: a first line with the count, an empty line, the run log.
 QStringList ErrorReportBody(int errCount, const QStringList& logList);
-// The sender of the report: an address in Sender with the name "KvStarter"; else the name in
-// Sender at the reply address, or at the account name when that is an address. An empty address
-// means the report cannot be sent.
-TEmailAddress ReportSender(const TMailData& mail);
 // Mails the run log to the recipients; gives the reason when it was not sent, else empty.
 // With a queue, the reports queued by earlier runs go first, and a report composed but not
 // delivered is handed back in `unsent` (its envelope empty otherwise).
