@@ -138,7 +138,10 @@ TMailDialog::TMailDialog(QWidget* parent) : QDialog(parent)
     grid->addWidget(cbSender, 3, 1, 1, 4);
     grid->addWidget(Label(this, TrDialogs("Reply-To:"), cbReply), 4, 0);
     grid->addWidget(cbReply, 4, 1, 1, 4);
-    grid->addWidget(Label(this, TrDialogs("Recipients:"), lbRecipients), 5, 0, Qt::AlignTop);
+    QLabel* recipientsLabel = Label(this, TrDialogs("Recipients:"), lbRecipients);
+    // A list takes no name from its label.
+    lbRecipients->setAccessibleName(recipientsLabel->text());
+    grid->addWidget(recipientsLabel, 5, 0, Qt::AlignTop);
     grid->addWidget(lbRecipients, 5, 1, 3, 3);
     grid->addWidget(bbAddRecipient, 5, 4);
     grid->addWidget(bbRemoveRecipient, 6, 4);
