@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "common/infra/Translate.h"
+#include "common/mail/ReportQueue.h"
 #include "common/mail/mMailer10.h"
 
 QString ErrorCountText(int errCount)
@@ -23,24 +24,12 @@ QStringList ErrorReportBody(int errCount, const QStringList& logList)
     return body;
 }
 
-TEmailAddress ReportSender(const TMailData& mail)
-{
-    if (mail.Sender.contains(u'@'))
-        return {QStringLiteral("KvStarter"), mail.Sender};
-    TEmailAddress from{mail.Sender, mail.ReplyTo.trimmed()};
-    // A display name alone: the account is the address when it is one.
-    if (from.Address.isEmpty() && IsValidMailbox(mail.Username.trimmed()))
-        from.Address = mail.Username.trimmed();
-    return from;
-}
+namespace {
 
-QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
-                        const QStringList& logList, const QString& progVersName,
-                        const QString& protocolLog)
+void PrepareReport(TmMailer& mailer, const TMailData& mail, const TEmailAddress& from, int errCount,
+                   const QStringList& logList, const QString& progVersName,
+                   const QString& protocolLog)
 {
-    const TEmailAddress from = ReportSender(mail);
-    if (from.Address.isEmpty())
-        return Fmt(Tr("The sender \"%s\" has no mail address."), {mail.Sender});
     mailer.SetSubject(mail.Subject.isEmpty() ? Tr("KvStarter error report") : mail.Subject);
     mailer.SetRecipients(mail.Recipients);
     mailer.SetHost(mail.SMTP);
@@ -50,7 +39,6 @@ QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
     mailer.SetSecureTransfer(mail.SecureMode);
     mailer.SetHeloName(QStringLiteral("Kelvara"));
     mailer.SetLogname(protocolLog);
-    mailer.SetWriteLogFile(mail.WriteLog);
     mailer.SetFrom(from);
     mailer.ClearExtraHeaders();
     mailer.AddExtraHeader(QStringLiteral("User-Agent"), progVersName);
@@ -60,14 +48,48 @@ QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
     mailer.ClearBody();
     for (const QString& line : ErrorReportBody(errCount, logList))
         mailer.AddToBody(line);
+}
+
+// The reasons of the mailer's last failure, joined.
+QString SendFailure(TmMailer& mailer, bool sent)
+{
     QStringList failures;
+    if (!sent)
+        for (const TSendError& error : mailer.ErrorList())
+            failures.append(error.ErrMsg);
+    return failures.join(QStringLiteral("; "));
+}
+
+QString SendQueued(TmMailer& mailer, const TQueuedMessage& message)
+{
+    return SendFailure(mailer,
+                       mailer.SendComposed(message.Message, message.From, message.Recipients));
+}
+
+} // namespace
+
+QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
+                        const QStringList& logList, const QString& progVersName,
+                        const QString& protocolLog, TReportQueue* queue, TQueuedMessage* unsent)
+{
+    const TEmailAddress from = ReportSender(mail);
+    if (from.Address.isEmpty())
+        return Fmt(Tr("The sender \"%s\" has no mail address."), {mail.Sender});
+    PrepareReport(mailer, mail, from, errCount, logList, progVersName, protocolLog);
+    TQueuedMessage report{from.Address.trimmed(), mailer.EnvelopeRecipients(), {}};
+    QString failure;
+    mailer.SetWriteLogFile(mail.WriteLog);
     try {
-        if (!mailer.Send())
-            for (const TSendError& error : mailer.ErrorList())
-                failures.append(error.ErrMsg);
+        // Composed once, so that a queued report keeps the date of its run.
+        report.Message = mailer.ComposedMessage();
+        if (queue)
+            queue->Deliver([&mailer](const TQueuedMessage& m) { return SendQueued(mailer, m); });
+        failure = SendQueued(mailer, report);
     } catch (const std::exception& e) {
-        failures.append(QString::fromLocal8Bit(e.what()));
+        failure = QString::fromLocal8Bit(e.what());
     }
     mailer.SetWriteLogFile(false);
-    return failures.join(QStringLiteral("; "));
+    if (unsent && !failure.isEmpty() && !report.Message.isEmpty())
+        *unsent = report;
+    return failure;
 }

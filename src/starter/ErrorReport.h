@@ -7,16 +7,17 @@
 #include "starter/StarterSettings.h"
 
 class TmMailer;
+class TReportQueue;
+struct TQueuedMessage;
 
 // "1 error", "3 errors", "12,345 errors".
 QString ErrorCountText(int errCount);
 // The body of the report: a first line with the count, an empty line, the run log.
 QStringList ErrorReportBody(int errCount, const QStringList& logList);
-// The sender of the report: an address in Sender with the name "KvStarter"; else the name in
-// Sender at the reply address, or at the account name when that is an address. An empty address
-// means the report cannot be sent.
-TEmailAddress ReportSender(const TMailData& mail);
 // Mails the run log to the recipients; gives the reason when it was not sent, else empty.
+// With a queue, the reports queued by earlier runs go first, and a report composed but not
+// delivered is handed back in `unsent` (its envelope empty otherwise).
 QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
                         const QStringList& logList, const QString& progVersName,
-                        const QString& protocolLog);
+                        const QString& protocolLog, TReportQueue* queue = nullptr,
+                        TQueuedMessage* unsent = nullptr);

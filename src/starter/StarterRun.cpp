@@ -7,6 +7,7 @@
 #include "common/backup/KvUtils.h"
 #include "common/infra/EventLog.h"
 #include "common/infra/Translate.h"
+#include "common/mail/ReportQueue.h"
 #include "common/monitor/RunMonitor.h"
 #include "starter/ErrorReport.h"
 
@@ -161,14 +162,27 @@ void TStarterRun::RunGroups()
         FLog.append(announcement);
     // The log is written after the report, so that it tells when the report was not sent.
     if (FServices.Mailer && FState.Stored.MailData.Enabled && FErrCount > 0)
-        ReportMailFailure(SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount,
-                                          FLog, ProgVersName(), FState.ProtocolLog));
+        MailReport();
     WriteRunLog();
     if (FServices.Session) {
         const QString failure = DoActionAfterRun(*FServices.Session, o.LogOffMode, o.SuspendMode);
         if (!failure.isEmpty() && FServices.Hooks.ErrorMessage)
             FServices.Hooks.ErrorMessage(failure);
     }
+}
+
+void TStarterRun::MailReport()
+{
+    const QString notePrefix = QStringLiteral("  ==> ");
+    TReportQueue queue(QueueFolderFor(FState.LogName),
+                       [this, notePrefix](bool error, const QString& text) {
+                           FLog.append((error ? kErrorPrefix : notePrefix) + text);
+                       });
+    TQueuedMessage unsent;
+    ReportMailFailure(SendErrorReport(*FServices.Mailer, FState.Stored.MailData, FErrCount, FLog,
+                                      ProgVersName(), FState.ProtocolLog, &queue, &unsent));
+    if (!unsent.Message.isEmpty())
+        queue.Add(unsent);
 }
 
 void TStarterRun::ReportMailFailure(const QString& reason)

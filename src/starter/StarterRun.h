@@ -59,6 +59,7 @@ public:
 
 private:
     void RunGroups();
+    void MailReport();
     void ReportMailFailure(const QString& reason);
     void WriteRunLog() const;
     QString Now() const;

@@ -198,11 +198,6 @@ bool StatusUsesWait(int status)
     return StatusMode(status).usesWait;
 }
 
-void DefaultValues(TMailData& mail)
-{
-    mail = TMailData{};
-}
-
 int TStarterSettings::IndexOfGroup(const QString& name) const
 {
     for (size_t i = 0; i < Groups.size(); ++i)

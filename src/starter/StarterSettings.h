@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "common/mail/MailTypes.h"
+#include "common/mail/MailData.h"
 #include "common/monitor/MonitorSettings.h"
 
 // One group of backup tasks.
@@ -46,23 +46,6 @@ QString StatusCaption(int status);
 QString PromptValue(int status);
 // True when the status mode passes the display time (option "wait").
 bool StatusUsesWait(int status);
-
-// Mail settings of the error report.
-struct TMailData {
-    QString SMTP;
-    QString Username;
-    QString Password;
-    QString Sender;
-    QString ReplyTo;
-    QString Recipients;
-    QString Subject;
-    int Port = 25;
-    TSecTransfer SecureMode = stNone;
-    bool WriteLog = false;
-    bool Enabled = false;
-};
-// Defaults of the mail settings: empty texts, port 25, no TLS, nothing enabled.
-void DefaultValues(TMailData& mail);
 
 // The window position kept in the settings file.
 struct TWindowPlacement {

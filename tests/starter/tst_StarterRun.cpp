@@ -132,6 +132,28 @@ private:
         return s;
     }
 
+    QString QueueDir() const { return settingsDir + "KvStarter.mailqueue"; }
+    QStringList Queued() const
+    {
+        return QDir(QueueDir()).entryList({"*.eml"}, QDir::Files, QDir::Name);
+    }
+    static QString MessageHeader(const QJsonObject& record, const QString& name)
+    {
+        for (const QJsonValue& h : record["message"].toObject()["headers"].toArray())
+            if (h[0].toString().compare(name, Qt::CaseInsensitive) == 0)
+                return h[1].toString();
+        return {};
+    }
+    static QByteArray FileHeader(const QString& file, const QByteArray& name)
+    {
+        QFile f(file);
+        f.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith(QByteArray(name + ": ")))
+                return line.mid(name.size() + 2).trimmed();
+        return {};
+    }
+
 private slots:
     void init()
     {
@@ -472,9 +494,95 @@ private slots:
         QStringList trusted = noCa;
         trusted[1] = "SSL_CERT_FILE=" + certs + "/ca.pem";
         QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, trusted), 0);
+        // The report that failed was queued and goes first.
         const QList<QJsonObject> messages = server.Messages();
-        QCOMPARE(messages.size(), 1);
-        QVERIFY(messages[0]["tls"].toBool());
+        QCOMPARE(messages.size(), 2);
+        QVERIFY(messages[0]["tls"].toBool() && messages[1]["tls"].toBool());
+    }
+
+    // Reports that the server did not take are kept and go, oldest first and with the dates
+    // of their runs, before the next report that gets through; then the queue is empty.
+    void unsentReportsAreQueuedAndSentLater()
+    {
+        SaveStarterSettings(Ini(), ReportSettings(UnusedPort()));
+        const QStringList failing{"FAKE_KELVARA_EXIT=2"};
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, failing), 0);
+        QStringList log = LogLines();
+        const int failed = log.indexOf(QRegularExpression("^  \\*\\*\\* The error report could not "
+                                                          "be sent: .*"));
+        QVERIFY(failed > 0);
+        QVERIFY2(log.value(failed + 1)
+                     .startsWith("  ==> The error report was queued in \"" + QueueDir() + "\""),
+                 qPrintable(log.join('\n')));
+        QCOMPARE(Queued().size(), 1);
+        QCOMPARE(QFileInfo(QueueDir()).permissions() & 0x0777, QFile::Permissions(0x0700));
+        const QString first = QueueDir() + '/' + Queued()[0];
+        QCOMPARE(QFileInfo(first).permissions() & 0x0777, QFile::Permissions(0x0600));
+        const QByteArray firstDate = FileHeader(first, "Date");
+        const QByteArray firstId = FileHeader(first, "Message-ID");
+        QVERIFY(!firstDate.isEmpty() && !firstId.isEmpty());
+
+        QTest::qWait(1100); // another second in the Date header
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, failing), 0);
+        QVERIFY2(LogLines()
+                         .filter("  *** The queued error report \"" + Queued()[0] +
+                                 "\" could not be sent: ")
+                         .size() == 1,
+                 qPrintable(LogLines().join('\n')));
+        QCOMPARE(Queued().size(), 2);
+        const QByteArray secondId = FileHeader(QueueDir() + '/' + Queued()[1], "Message-ID");
+
+        TSmtpTestServer server(Path("smtp"));
+        QDir().mkpath(Path("smtp"));
+        QVERIFY(server.Start({}));
+        SaveStarterSettings(Ini(), ReportSettings(server.Port()));
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, failing), 0);
+        QList<QJsonObject> messages = server.Messages();
+        QCOMPARE(messages.size(), 3);
+        const auto date = [](const QString& text) {
+            return QDateTime::fromString(text, Qt::RFC2822Date);
+        };
+        QVERIFY(date(firstDate).isValid());
+        QCOMPARE(date(MessageHeader(messages[0], "Date")), date(firstDate));
+        QCOMPARE(MessageHeader(messages[0], "Message-ID").toLatin1(), firstId);
+        QCOMPARE(MessageHeader(messages[1], "Message-ID").toLatin1(), secondId);
+        QVERIFY(date(MessageHeader(messages[2], "Date")) > date(firstDate));
+        for (const QJsonObject& m : messages)
+            QCOMPARE(m["rcpt_tos"].toArray(), (QJsonArray{"ops@example.org"}));
+        QVERIFY(Queued().isEmpty());
+        QCOMPARE(LogLines()
+                     .filter(QRegularExpression("^  ==> The queued error report .* was "
+                                                "sent\\.$"))
+                     .size(),
+                 2);
+
+        // Delivered once: the next report goes alone.
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, failing), 0);
+        QCOMPARE(server.Messages().size(), 4);
+    }
+
+    // A file in the queue that is not a message is renamed aside, neither sent nor deleted, and
+    // does not hold up the rest.
+    void invalidQueueFileIsMovedAside()
+    {
+        TSmtpTestServer server(Path("smtp"));
+        QDir().mkpath(Path("smtp"));
+        QVERIFY(server.Start({}));
+        SaveStarterSettings(Ini(), ReportSettings(server.Port()));
+        QVERIFY(QDir().mkpath(QueueDir()));
+        QFile bad(QueueDir() + "/20200101-000000-000-00.eml");
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("RCPT TO:<victim@example.org>\r\n\r\nnot a message\r\n");
+        bad.close();
+        QCOMPARE(Run({"Daily", "/force", "/logmode:1"}, {"FAKE_KELVARA_EXIT=2"}), 0);
+        QCOMPARE(server.Messages().size(), 1);
+        QVERIFY(Queued().isEmpty());
+        QVERIFY(QFile::exists(bad.fileName() + ".invalid"));
+        QCOMPARE(LogLines()
+                     .filter("  *** \"20200101-000000-000-00.eml\" in the mail queue is not "
+                             "a valid message")
+                     .size(),
+                 1);
     }
 
     // A report that is not sent says why in the run log (written after the attempt) and in the

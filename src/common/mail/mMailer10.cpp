@@ -137,13 +137,10 @@ void TmMailer::AddError(TSendErrorType type, const QString& text)
     fIdLogFile.Error(text);
 }
 
-void TmMailer::Deliver()
+void TmMailer::Deliver(const QByteArray& message, const TSmtpEnvelope& envelope)
 {
-    const QByteArray message = Compose();
     TSmtpServer server{fHost,     fPort,           fHeloName,    fUseTLS,       fUserId,
                        fPassword, fConnectTimeout, fReadTimeout, fSendTimeLimit};
-    const TSmtpEnvelope envelope{fFrom.Address.trimmed(), EnvelopeRecipients(),
-                                 fContinueOnFailedRecipient};
     TSmtpHooks hooks;
     hooks.Sent = [this](const QByteArray& line) { fIdLogFile.Sent(line); };
     hooks.Received = [this](const QByteArray& line) { fIdLogFile.Received(line); };
@@ -172,6 +169,18 @@ void TmMailer::Deliver()
 
 bool TmMailer::Send()
 {
+    return Transmit([this] { return Compose(); }, fFrom.Address, EnvelopeRecipients());
+}
+
+bool TmMailer::SendComposed(const QByteArray& message, const QString& envelopeFrom,
+                            const QStringList& recipients)
+{
+    return Transmit([&message] { return message; }, envelopeFrom, recipients);
+}
+
+bool TmMailer::Transmit(const std::function<QByteArray()>& message, const QString& envelopeFrom,
+                        const QStringList& recipients)
+{
     fErrorList.clear();
     if (fSending) {
         AddError(seUnknown, Tr("A message is being sent already."));
@@ -185,7 +194,7 @@ bool TmMailer::Send()
         return false;
     }
     try {
-        Deliver();
+        Deliver(message(), {envelopeFrom.trimmed(), recipients, fContinueOnFailedRecipient});
     } catch (const EComposeError& e) {
         AddError(seUnknown, e.Message());
     } catch (const ESmtpError& e) {

@@ -11,6 +11,7 @@
 
 #include "common/mail/MailAddress.h"
 #include "common/mail/MailTypes.h"
+#include "common/mail/SmtpClient.h"
 #include "common/mail/SmtpLog.h"
 #include "common/mail/TlsContext.h"
 
@@ -146,12 +147,22 @@ public:
     bool SaveToFile(const QString& fileName) const;
     // Composes and delivers the message; never throws. True when ErrorList is empty afterwards.
     bool Send();
+    // The message as Send would deliver it now, with its Date and Message-ID.
+    // Throws ESmtpError when an attachment cannot be read.
+    QByteArray ComposedMessage() const { return Compose(); }
+    // The bare addresses of To, Cc and Bcc, each once.
+    QStringList EnvelopeRecipients() const;
+    // Delivers a message composed before, byte for byte, with the server settings of this mailer
+    // and the given envelope; never throws. True when ErrorList is empty afterwards.
+    bool SendComposed(const QByteArray& message, const QString& envelopeFrom,
+                      const QStringList& recipients);
 
 private:
     QByteArray Compose() const;
     void AddError(TSendErrorType type, const QString& text);
-    void Deliver();
-    QStringList EnvelopeRecipients() const;
+    bool Transmit(const std::function<QByteArray()>& message, const QString& envelopeFrom,
+                  const QStringList& recipients);
+    void Deliver(const QByteArray& message, const TSmtpEnvelope& envelope);
 
     QString fAbout;
     QString fHost;
