@@ -147,8 +147,15 @@ private slots:
         int rows = -1;
         QString dir = Home("links");
         QVERIFY(Run(dir, [&](TShellDirDialog& d) {
+            // The tree loads in the background and its filter may rebuild the rows meanwhile:
+            // ask for the current index afresh on every try, never keep a stale one.
+            const auto rowsBelowLinks = [&] {
+                if (d.SelectedPath() != Home("links"))
+                    return -1;
+                return d.tvFolders->model()->rowCount(d.tvFolders->currentIndex());
+            };
+            QTRY_COMPARE_WITH_TIMEOUT(rowsBelowLinks(), 1, 20000);
             const QModelIndex links = d.tvFolders->currentIndex();
-            QTRY_COMPARE(d.tvFolders->model()->rowCount(links), 1);
             rows = d.tvFolders->model()->rowCount(links);
             d.tvFolders->setCurrentIndex(d.tvFolders->model()->index(0, 0, links));
             selected = d.SelectedPath();
