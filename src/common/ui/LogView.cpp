@@ -213,13 +213,27 @@ void TLogView::keyPressEvent(QKeyEvent* event)
         return;
     }
     switch (event->key()) {
-    case Qt::Key_Up: MoveCaret(PosOnLine(line - 1, column), extend); break;
-    case Qt::Key_Down: MoveCaret(PosOnLine(line + 1, column), extend); break;
-    case Qt::Key_PageUp: MoveCaret(PosOnLine(line - page, column), extend); break;
-    case Qt::Key_PageDown: MoveCaret(PosOnLine(line + page, column), extend); break;
-    case Qt::Key_Left: MoveCaret(std::max<qsizetype>(0, FCaret - 1), extend); break;
-    case Qt::Key_Right: MoveCaret(std::min(FText.size(), FCaret + 1), extend); break;
-    case Qt::Key_Home: MoveCaret(ctrl ? 0 : FLines.Start(line), extend); break;
+    case Qt::Key_Up:
+        MoveCaret(PosOnLine(line - 1, column), extend);
+        break;
+    case Qt::Key_Down:
+        MoveCaret(PosOnLine(line + 1, column), extend);
+        break;
+    case Qt::Key_PageUp:
+        MoveCaret(PosOnLine(line - page, column), extend);
+        break;
+    case Qt::Key_PageDown:
+        MoveCaret(PosOnLine(line + page, column), extend);
+        break;
+    case Qt::Key_Left:
+        MoveCaret(std::max<qsizetype>(0, FCaret - 1), extend);
+        break;
+    case Qt::Key_Right:
+        MoveCaret(std::min(FText.size(), FCaret + 1), extend);
+        break;
+    case Qt::Key_Home:
+        MoveCaret(ctrl ? 0 : FLines.Start(line), extend);
+        break;
     case Qt::Key_End:
         MoveCaret(ctrl ? FText.size() : FLines.Start(line) + FLines.Length(line), extend);
         break;
@@ -227,7 +241,9 @@ void TLogView::keyPressEvent(QKeyEvent* event)
         if (HasSelection())
             emit DeleteRequested();
         break;
-    default: QAbstractScrollArea::keyPressEvent(event); return;
+    default:
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
     }
 }
 

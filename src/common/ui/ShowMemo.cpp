@@ -74,8 +74,8 @@ struct TToolButtonDef {
 
 // In the order the buttons are placed from the left.
 const TToolButtonDef kToolButtons[] = {
-    {sbOpen, &TShowTextDialog::bbOpen, "bbOpen", TrDialogsNoop("Open"),
-     TrDialogsNoop("Open file"), QStyle::SP_DialogOpenButton},
+    {sbOpen, &TShowTextDialog::bbOpen, "bbOpen", TrDialogsNoop("Open"), TrDialogsNoop("Open file"),
+     QStyle::SP_DialogOpenButton},
     {sbOpen, &TShowTextDialog::bbReload, "bbReload", nullptr, TrDialogsNoop("Update"),
      QStyle::SP_BrowserReload},
     {sbFont, &TShowTextDialog::bbFont, "bbFont", nullptr, TrDialogsNoop("Select font"),
@@ -89,8 +89,7 @@ const TToolButtonDef kToolButtons[] = {
     {sbSearch, &TShowTextDialog::bbSearch, "bbSearch", TrDialogsNoop("Search"),
      TrDialogsNoop("Search text"), QStyle::SP_FileDialogContentsView},
     {sbSection, &TShowTextDialog::bbPrevSect, "bbPrevSect", nullptr, nullptr, QStyle::SP_ArrowUp},
-    {sbSection, &TShowTextDialog::bbNextSect, "bbNextSect", nullptr, nullptr,
-     QStyle::SP_ArrowDown},
+    {sbSection, &TShowTextDialog::bbNextSect, "bbNextSect", nullptr, nullptr, QStyle::SP_ArrowDown},
     {sbError, &TShowTextDialog::bbPrevErr, "bbPrevErr", nullptr, nullptr,
      QStyle::SP_MediaSeekBackward},
     {sbError, &TShowTextDialog::bbNextErr, "bbNextErr", nullptr, nullptr,
@@ -378,8 +377,14 @@ void TShowTextDialog::closeEvent(QCloseEvent* event)
 
 void TShowTextDialog::LoadViewSettings(const QString& AIniName)
 {
-    TViewSettings view{y(), x(), height(), width(), ExportPath, Memo->font().family(),
-                       Memo->font().pointSize(), FontStyleOf(Memo->font())};
+    TViewSettings view{y(),
+                       x(),
+                       height(),
+                       width(),
+                       ExportPath,
+                       Memo->font().family(),
+                       Memo->font().pointSize(),
+                       FontStyleOf(Memo->font())};
     if (!ReadViewSettings(AIniName, view))
         return;
     FIniName = AIniName;
@@ -443,9 +448,8 @@ void TShowTextDialog::PlaceCaretAfterLoad()
 
 void TShowTextDialog::UpdateStatus()
 {
-    stLine->setText(Fmt(TrDialogs(" Line: %u of %u"),
-                        {QString::number(Memo->CaretLine() + 1),
-                         QString::number(Memo->Lines().Count())}));
+    stLine->setText(Fmt(TrDialogs(" Line: %u of %u"), {QString::number(Memo->CaretLine() + 1),
+                                                       QString::number(Memo->Lines().Count())}));
 }
 
 QString TShowTextDialog::StatusLine() const
@@ -502,8 +506,8 @@ void TShowTextDialog::ChooseCodePage(int codePage)
 void TShowTextDialog::SetDisplayFont(const QFont& font)
 {
     QFont shown = font;
-    shown.setPointSize(std::clamp(font.pointSize() > 0 ? font.pointSize() : 10, kMinFontSize,
-                                  kMaxFontSize));
+    shown.setPointSize(
+        std::clamp(font.pointSize() > 0 ? font.pointSize() : 10, kMinFontSize, kMaxFontSize));
     Memo->setFont(shown);
 }
 
@@ -645,8 +649,7 @@ void TShowTextDialog::PrintLines(QPrinter& printer, qsizetype first, qsizetype l
     const int fontHeight = PrintFontHeight(FPrinterSettings.FontSize);
     const int rowHeight = fontHeight + kRowGap;
     const TPageFrame area = UsableArea(page, FPrinterSettings.Margins, rowHeight);
-    QFont font =
-        StyledFont(FPrinterSettings.FontName, 0, FPrinterSettings.FontStyle);
+    QFont font = StyledFont(FPrinterSettings.FontName, 0, FPrinterSettings.FontStyle);
     font.setPixelSize(std::max(1, qRound(fontHeight * px)));
     QFont bold = font;
     bold.setBold(true);
@@ -677,7 +680,8 @@ void TShowTextDialog::PrintLines(QPrinter& printer, qsizetype first, qsizetype l
         y += rowHeight;
         const QString filePrefix = TrDialogs("File: ");
         painter.drawText(QPointF(area.left * px, y * px + boldMetrics.ascent()),
-                         filePrefix + ShortenPath(FTextName, kMaxFileLine - int(filePrefix.size())));
+                         filePrefix +
+                             ShortenPath(FTextName, kMaxFileLine - int(filePrefix.size())));
         y += rowHeight;
         painter.drawLine(QPointF(area.left * px, y * px), QPointF(area.right * px, y * px));
         y += kHeaderGap;
@@ -703,8 +707,7 @@ void TShowTextDialog::PrintLines(QPrinter& printer, qsizetype first, qsizetype l
 void TShowTextDialog::DeleteSelection()
 {
     if (!Memo->HasSelection() ||
-        !ConfirmMessageAt(mapToGlobal(QPoint(200, 100)), TrDialogs("Delete selected text?"),
-                          mbNo))
+        !ConfirmMessageAt(mapToGlobal(QPoint(200, 100)), TrDialogs("Delete selected text?"), mbNo))
         return;
     QString text = Memo->Text();
     const qsizetype start = Memo->SelectionStart();
@@ -742,8 +745,8 @@ void ShowTextFile(const QString& Title, const QString& TextDatei, const QString&
             Instance()->LoadViewSettings(ViewSettingsFile());
     }
     QPointer<TShowTextDialog> dialog = Instance();
-    dialog->Execute(Title, TextDatei, PrevCap1, NextCap1, SrchText1, PrevCap2, NextCap2,
-                    SrchText2, Filter, APos, Line, DlgType, Buttons, PrtSettings, CodePage);
+    dialog->Execute(Title, TextDatei, PrevCap1, NextCap1, SrchText1, PrevCap2, NextCap2, SrchText2,
+                    Filter, APos, Line, DlgType, Buttons, PrtSettings, CodePage);
     if (DlgType == stModal)
         FreeShowTextDialog();
 }

@@ -120,15 +120,16 @@ const std::vector<TCodePage>& AvailableCodePages()
 QStringList CodePageChoice(std::vector<int>& numbers)
 {
     std::vector<std::pair<QString, int>> entries;
-    entries.emplace_back(u' ' + TrDialogs("Automatic"), 0);
     for (const TCodePage& page : AvailableCodePages())
-        entries.emplace_back(Fmt(QStringLiteral("%s - (%u)"),
-                                 {QString::fromLatin1(page.description),
-                                  QString::number(page.number)}),
-                             page.number);
+        entries.emplace_back(
+            Fmt(QStringLiteral("%s - (%u)"),
+                {QString::fromLatin1(page.description), QString::number(page.number)}),
+            page.number);
     std::sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
         return QString::localeAwareCompare(a.first, b.first) < 0;
     });
+    // " Automatic" leads the list whatever the collation makes of its blank.
+    entries.insert(entries.begin(), {QStringLiteral(" ") + TrDialogs("Automatic"), 0});
     QStringList texts;
     numbers.clear();
     for (const auto& [text, number] : entries) {
@@ -146,7 +147,7 @@ int DetectCodePage(const QByteArray& bytes)
     if (const int utf16 = GuessUtf16(bytes))
         return utf16;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8(bytes);
+    const QString decoded = utf8(bytes); // the decoder works when its result is taken
     return utf8.hasError() ? kAnsiCodePage : kCpUtf8;
 }
 
@@ -281,7 +282,9 @@ QString ShortenPath(const QString& path, int maxLength)
     QStringList parts = path.split(sep);
     if (parts.size() < 3)
         return path.right(maxLength);
-    const QString head = parts.takeFirst();
+    QString head = parts.takeFirst();
+    if (head.isEmpty()) // an absolute path keeps its first folder
+        head = sep + parts.takeFirst();
     const QString ellipsis = QStringLiteral("...");
     while (parts.size() > 1) {
         parts.removeFirst();

@@ -97,7 +97,7 @@ struct TPrinterSettings {
     int32_t Feed;
     QString FontName;
     int32_t FontSize;
-    int FontStyle; // TFontStyleBit set
+    int FontStyle;   // TFontStyleBit set
     int Orientation; // 0 portrait, 1 landscape
 
     TPrinterSettings() { Init(); }
