@@ -414,16 +414,15 @@ void TShowTextDialog::ReloadText()
 void TShowTextDialog::LoadText()
 {
     QFile file(FTextName);
-    QByteArray bytes;
-    const bool read = file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileSize &&
-                      ((bytes = file.readAll()), file.error() == QFileDevice::NoError);
+    std::optional<TDecodedText> read;
+    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaxFileSize)
+        read = DecodeLogDevice(file, FCodePage);
     if (!read) {
         Memo->SetText(QStringLiteral("*** ") +
                       Fmt(TrDialogs("Error loading file: \"%s\""), {FTextName}));
         return;
     }
-    TDecodedText decoded = DecodeLogBytes(bytes, FCodePage);
-    bytes.clear();
+    TDecodedText& decoded = *read;
     if (decoded.invalid) {
         InfoMessageAt(bbCodePage->mapToGlobal(QPoint(0, bbCodePage->height())),
                       TrDialogs("Invalid code page - Windows default is used!"));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -90,17 +91,49 @@ const TMarkedCodePage kMarks[] = {
     {"\xFE\xFF", kCpUtf16BE},
 };
 
-bool Decode(QByteArrayView bytes, int codePage, QString& text)
+enum class TDecodeResult { Decoded, Undecodable, ReadError };
+
+// Decodes the whole device in pieces, so that no copy of a large file is held in memory.
+// Bytes appended while it reads are left for the next load.
+TDecodeResult Decode(QIODevice& device, int codePage, QString& text)
 {
+    constexpr qint64 kPiece = 1024 * 1024;
     const TCodePage* page = FindCodePage(codePage);
     if (!page)
-        return false;
-    QStringDecoder decoder(page->converterName, QStringDecoder::Flag::Stateless);
+        return TDecodeResult::Undecodable;
+    if (!device.seek(0))
+        return TDecodeResult::ReadError;
+    qint64 left = device.size();
     for (const auto& m : kMarks)
-        if (m.codePage == codePage && bytes.startsWith(m.mark))
-            bytes = bytes.sliced(m.mark.size());
-    text = decoder(bytes);
-    return !decoder.hasError();
+        if (m.codePage == codePage && device.peek(m.mark.size()) == m.mark) {
+            device.skip(m.mark.size());
+            left -= m.mark.size();
+        }
+    QStringDecoder decoder(page->converterName);
+    // No code page makes more characters than bytes; the slack holds a decoder's carry.
+    text.resize(std::max<qint64>(left, 0) + 16);
+    QChar* out = text.data();
+    QByteArray piece(kPiece, Qt::Uninitialized);
+    while (left > 0) {
+        const qint64 n = device.read(piece.data(), std::min(left, kPiece));
+        if (n < 0)
+            return TDecodeResult::ReadError;
+        if (n == 0)
+            break;
+        out = decoder.appendToBuffer(out, QByteArrayView(piece.constData(), n));
+        left -= n;
+    }
+    text.truncate(out - text.constData());
+    return decoder.hasError() ? TDecodeResult::Undecodable : TDecodeResult::Decoded;
+}
+
+// The code page a byte-order mark names, else UTF-16 by its zero bytes; 0: neither.
+int MarkedOrUtf16(QByteArrayView bytes)
+{
+    for (const auto& m : kMarks)
+        if (bytes.startsWith(m.mark))
+            return m.codePage;
+    return GuessUtf16(bytes);
 }
 
 } // namespace
@@ -139,28 +172,33 @@ QStringList CodePageChoice(std::vector<int>& numbers)
     return texts;
 }
 
-int DetectCodePage(const QByteArray& bytes)
+TDecodedText DecodeLogBytes(QByteArrayView bytes, int codePage)
 {
-    for (const auto& m : kMarks)
-        if (QByteArrayView(bytes).startsWith(m.mark))
-            return m.codePage;
-    if (const int utf16 = GuessUtf16(bytes))
-        return utf16;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(bytes); // the decoder works when its result is taken
-    return utf8.hasError() ? kAnsiCodePage : kCpUtf8;
+    QByteArray raw = QByteArray::fromRawData(bytes.data(), bytes.size());
+    QBuffer buffer(&raw);
+    buffer.open(QIODevice::ReadOnly);
+    return DecodeLogDevice(buffer, codePage).value_or(TDecodedText());
 }
 
-TDecodedText DecodeLogBytes(const QByteArray& bytes, int codePage)
+std::optional<TDecodedText> DecodeLogDevice(QIODevice& device, int codePage)
 {
+    constexpr qint64 kSample = 64 * 1024;
+    if (!device.seek(0))
+        return std::nullopt;
     TDecodedText result;
-    result.codePage = codePage > 0 ? codePage : DetectCodePage(bytes);
-    if (!Decode(bytes, result.codePage, result.text)) {
-        result.invalid = true;
+    const int named = codePage > 0 ? codePage : MarkedOrUtf16(device.peek(kSample));
+    // Without a mark, valid UTF-8 is taken as such: one pass decodes and checks.
+    result.codePage = named > 0 ? named : kCpUtf8;
+    TDecodeResult decoded = Decode(device, result.codePage, result.text);
+    if (decoded == TDecodeResult::Undecodable) {
+        result.invalid = named > 0;
         result.codePage = kAnsiCodePage;
-        Decode(bytes, kAnsiCodePage, result.text);
+        decoded = Decode(device, kAnsiCodePage, result.text);
     }
-    result.text.remove(QChar(u'\0'));
+    if (decoded == TDecodeResult::ReadError)
+        return std::nullopt;
+    if (result.text.contains(QChar(u'\0')))
+        result.text.remove(QChar(u'\0'));
     return result;
 }
 
@@ -180,6 +218,8 @@ void TLineIndex::Build(const QString& text)
     const QChar* data = text.constData();
     const qsizetype size = text.size();
     qsizetype start = 0;
+    FStarts.reserve(size_t(size / 64) + 1); // a guess that spares most regrowth in long logs
+    FLengths.reserve(size_t(size / 64) + 1);
     auto endLine = [&](qsizetype end) {
         FStarts.push_back(start);
         FLengths.push_back(end - start);

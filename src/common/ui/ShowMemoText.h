@@ -2,11 +2,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+class QIODevice;
 
 // The code page the system takes for 8-bit text without a mark (Windows Western European).
 inline constexpr int kAnsiCodePage = 1252;
@@ -34,12 +37,13 @@ struct TDecodedText {
     bool invalid = false; // the requested code page could not decode the data
 };
 
-// The code page a mark or the bytes themselves name: UTF-8 or UTF-16 marks, UTF-16 without
-// mark by its zero bytes, valid UTF-8, otherwise the ANSI code page.
-int DetectCodePage(const QByteArray& bytes);
-// Decodes with the code page (0: detected); data that code page cannot decode is decoded as
-// ANSI and marked invalid. Zero characters are removed from the text.
-TDecodedText DecodeLogBytes(const QByteArray& bytes, int codePage);
+// Decodes with the code page, or with 0 the one a byte-order mark names, else UTF-16 known by
+// its zero bytes, else UTF-8 when the bytes are valid UTF-8, else the ANSI code page. Data a
+// named code page cannot decode is decoded as ANSI and marked invalid. Zero characters are
+// removed from the text.
+TDecodedText DecodeLogBytes(QByteArrayView bytes, int codePage);
+// The same for a whole open device (a file read in pieces); nullopt when it cannot be read.
+std::optional<TDecodedText> DecodeLogDevice(QIODevice& device, int codePage);
 // Encodes the text back into the code page it was read with.
 QByteArray EncodeLogText(const QString& text, int codePage);
 
