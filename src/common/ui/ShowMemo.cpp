@@ -102,6 +102,12 @@ void SetHint(QWidget* control, const QString& hint)
     control->setAccessibleName(hint);
 }
 
+// A navigation button keeps a name of its own when the caller gives it no hint.
+void SetNavigationHint(QWidget* button, const QString& hint, const char* fallback)
+{
+    SetHint(button, hint.isEmpty() ? TrDialogs(fallback) : hint);
+}
+
 QFont StyledFont(const QString& name, int size, int style)
 {
     QFont font(name);
@@ -323,13 +329,13 @@ bool TShowTextDialog::Execute(const QString& Title, const QString& TextDatei,
     LayoutButtons(Buttons);
     if (Buttons & ShowBtn(sbSection)) {
         SectText = SrchText1;
-        SetHint(bbPrevSect, PrevCap1);
-        SetHint(bbNextSect, NextCap1);
+        SetNavigationHint(bbPrevSect, PrevCap1, TrDialogsNoop("Previous section"));
+        SetNavigationHint(bbNextSect, NextCap1, TrDialogsNoop("Next section"));
     }
     if (Buttons & ShowBtn(sbError)) {
         ErrText = SrchText2;
-        SetHint(bbPrevErr, PrevCap2);
-        SetHint(bbNextErr, NextCap2);
+        SetNavigationHint(bbPrevErr, PrevCap2, TrDialogsNoop("Previous error"));
+        SetNavigationHint(bbNextErr, NextCap2, TrDialogsNoop("Next error"));
     }
     if (Buttons & ShowBtn(sbCodepage))
         FillCodePageList();
