@@ -172,6 +172,24 @@ void TmMailer::Deliver()
 
 bool TmMailer::Send()
 {
+    return Attempt([this] { Deliver(); });
+}
+
+bool TmMailer::CheckLogin()
+{
+    return Attempt([this] {
+        TSmtpServer server{fHost,     fPort,           fHeloName,    fUseTLS,       fUserId,
+                           fPassword, fConnectTimeout, fReadTimeout, fSendTimeLimit};
+        TSmtpHooks hooks;
+        hooks.Sent = [this](const QByteArray& line) { fIdLogFile.Sent(line); };
+        hooks.Received = [this](const QByteArray& line) { fIdLogFile.Received(line); };
+        hooks.Status = [this](const QString& text) { fIdLogFile.Status(text); };
+        SmtpCheckLogin(server, fTLSAvail ? &fTlsFiles : nullptr, hooks);
+    });
+}
+
+bool TmMailer::Attempt(const std::function<void()>& work)
+{
     fErrorList.clear();
     if (fSending) {
         AddError(seUnknown, Tr("A message is being sent already."));
@@ -185,7 +203,7 @@ bool TmMailer::Send()
         return false;
     }
     try {
-        Deliver();
+        work();
     } catch (const EComposeError& e) {
         AddError(seUnknown, e.Message());
     } catch (const ESmtpError& e) {

@@ -146,9 +146,14 @@ public:
     bool SaveToFile(const QString& fileName) const;
     // Composes and delivers the message; never throws. True when ErrorList is empty afterwards.
     bool Send();
+    // Connects, sets up TLS as configured, logs in and quits without sending anything; never
+    // throws. True when ErrorList is empty afterwards.
+    bool CheckLogin();
 
 private:
     QByteArray Compose() const;
+    // Runs one SMTP session's work with the checks and error handling of a send.
+    bool Attempt(const std::function<void()>& work);
     void AddError(TSendErrorType type, const QString& text);
     void Deliver();
     QStringList EnvelopeRecipients() const;
