@@ -12,6 +12,7 @@
 #include "common/platform/CommandLine.h"
 #include "common/platform/LogonCheck.h"
 #include "common/preflight/CheckReport.h"
+#include "common/tasks/TaskFileStore.h"
 #include "common/tasks/TaskSchedApi.h"
 #include "common/tasks/TaskSystemd.h"
 #include "common/tasks/TaskTimes.h"
@@ -111,6 +112,13 @@ void CheckTaskRun(ITaskBackend& backend, const QString& name, TCheckReport& repo
                   {name, TaskTimeToDisplay(info.nextRunTime)}));
 }
 
+// Connecting the file store makes its folder: without the folder it holds no tasks.
+bool HoldsNoTasks(ITaskBackend& backend)
+{
+    const auto* store = dynamic_cast<TTaskFileStore*>(&backend);
+    return store && !QFileInfo(store->Folder()).isDir();
+}
+
 void CheckLinger(ITaskBackend& backend, TCheckReport& report)
 {
     if (!dynamic_cast<TTaskSystemdStore*>(&backend))
@@ -186,8 +194,10 @@ void CheckScheduledTask(ITaskBackend& backend, const TTaskLookup& lookup, TCheck
 {
     QString name;
     try {
-        backend.Connect();
-        name = FindTask(backend, lookup);
+        if (!HoldsNoTasks(backend)) {
+            backend.Connect();
+            name = FindTask(backend, lookup);
+        }
         if (name.isEmpty()) {
             report.Fail(Fmt(Tr("No scheduled task runs \"%s\" (%s)"),
                             {lookup.what, backend.Description()}),
