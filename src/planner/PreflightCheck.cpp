@@ -36,8 +36,8 @@ void CheckStep(const TSchedTask& s, const QDate& today, TCheckReport& report)
 {
     const bool doneToday = s.LastDay == DaysSince1899(today);
     const QDate day = doneToday ? today.addDays(1) : today;
-    const QString when = doneToday ? Tr("Today's backup is done; tomorrow's run")
-                                   : Tr("Today's run");
+    const QString when =
+        doneToday ? Tr("Today's backup is done; tomorrow's run") : Tr("Today's run");
     ReportPlan(PlanStep(s, day.dayOfWeek(), false), when, WeekdayName(s.FirstDay, true), report);
 }
 
@@ -70,11 +70,10 @@ void CheckScheduleItems(const TSchedTask& s, const QDate& today, TCheckReport& r
         CheckDestination(*task, QString(), report);
     const std::unique_ptr<ITaskBackend> backend = CreateTaskBackend();
     const QString name = s.SName;
-    CheckScheduledTask(
-        *backend,
-        {QStringLiteral("KvPlaner"), name,
-         [name](const QStringList& words) { return StartsSchedule(words, name); }},
-        report);
+    CheckScheduledTask(*backend,
+                       {QStringLiteral("KvPlaner"), name,
+                        [name](const QStringList& words) { return StartsSchedule(words, name); }},
+                       report);
 }
 
 int RunPlanerCheck(const QStringList& arguments, const TClock& clock)

@@ -240,8 +240,7 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
     return true;
 }
 
-void TPlanerRun::RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan,
-                                const QString& options)
+void TPlanerRun::RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan, const QString& options)
 {
     const uint32_t result = Launch(s, kFullMode, plan.CatchUpFolder, options, true);
     if (result != 0)
@@ -250,8 +249,8 @@ void TPlanerRun::RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan,
         ReportStarted(s, kFullMode, plan.Step);
 }
 
-uint32_t TPlanerRun::Launch(const TSchedTask& s, const TBackupModeInfo& mode,
-                            const QString& folder, const QString& options, bool wait)
+uint32_t TPlanerRun::Launch(const TSchedTask& s, const TBackupModeInfo& mode, const QString& folder,
+                            const QString& options, bool wait)
 {
     const QString arguments = QuotedPath(s.Task) +
                               OptionText(QStringLiteral("startapp"), QStringLiteral("kvplaner")) +

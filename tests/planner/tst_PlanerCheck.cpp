@@ -122,12 +122,13 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString today = QString::number(DaysSince1899(kMonday));
         QTest::newRow("counted, second step")
-            << "NextCycle=2" << kMonday << "OK   Today's run: step 2, Differential backup, folder \"Bu02D\"";
+            << "NextCycle=2" << kMonday
+            << "OK   Today's run: step 2, Differential backup, folder \"Bu02D\"";
         QTest::newRow("done today: tomorrow")
             << "NextCycle=4;LastDay=" + today << kMonday
             << "tomorrow's run: step 4, Full backup, folder \"Bu04F\"";
-        QTest::newRow("incremental")
-            << "NextCycle=3;Differential=0" << kMonday << "step 3, Incremental backup, folder \"Bu03I\"";
+        QTest::newRow("incremental") << "NextCycle=3;Differential=0" << kMonday
+                                     << "step 3, Incremental backup, folder \"Bu03I\"";
         QTest::newRow("weekly, first day")
             << "Steps=7;FirstDay=1" << kMonday << "step 1, Full backup, folder \"BuMo1F\"";
         QTest::newRow("weekly, waiting")

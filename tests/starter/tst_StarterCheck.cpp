@@ -12,6 +12,7 @@
 
 #include "ProgramEnvironment.h"
 #include "TestAccounts.h"
+#include "TestFiles.h"
 #include "common/tasks/TaskFileStore.h"
 #include "smtp/SmtpTestServer.h"
 #include "starter/StarterSettings.h"
@@ -76,7 +77,8 @@ private:
         store.Register(name, definition, QString(), QString());
     }
 
-    int Check(const QString& groups)
+    // prefix: a command line the program runs in (e.g. in a mount namespace of its own).
+    int Check(const QString& groups, const QStringList& prefix = {})
     {
         QProcess p;
         QProcessEnvironment e = ProgramEnvironment(tmp->path());
@@ -85,7 +87,9 @@ private:
         p.setProcessEnvironment(e);
         p.setWorkingDirectory(work);
         p.setStandardInputFile(QProcess::nullDevice());
-        p.start(KV_BIN_DIR "/KvStarter", {"--check", groups, "/ini:" + Ini()});
+        const QStringList command =
+            prefix + QStringList{KV_BIN_DIR "/KvStarter", "--check", groups, "/ini:" + Ini()};
+        p.start(command.first(), command.mid(1));
         if (!p.waitForFinished(60000))
             return -99;
         output = QString::fromUtf8(p.readAllStandardOutput());
@@ -170,9 +174,12 @@ private slots:
     {
         QTest::addColumn<QString>("breaks");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("missing task file") << "task" << "Task file not found";
-        QTest::newRow("missing destination") << "destination" << "Destination";
-        QTest::newRow("unknown group") << "group" << "Group \"Weekly\" not found";
+        QTest::newRow("missing task file") << "task"
+                                           << "Task file not found";
+        QTest::newRow("missing destination") << "destination"
+                                             << "Destination";
+        QTest::newRow("unknown group") << "group"
+                                       << "Group \"Weekly\" not found";
     }
 
     void taskFileAndDestinationFailures()
@@ -199,8 +206,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         QTest::newRow("none") << QString() << true << "FAIL No scheduled task runs \"Daily\"";
         QTest::newRow("other group") << "Weekly /force" << true << "FAIL No scheduled task";
-        QTest::newRow("disabled") << "daily /force" << false << "FAIL Scheduled task \"T\" is disabled";
-        QTest::newRow("not fired") << "\"Daily\" /force" << true << "WARN Scheduled task \"T\" exists";
+        QTest::newRow("disabled") << "daily /force" << false
+                                  << "FAIL Scheduled task \"T\" is disabled";
+        QTest::newRow("not fired")
+            << "\"Daily\" /force" << true << "WARN Scheduled task \"T\" exists";
     }
 
     void scheduledTaskItem()
@@ -223,10 +232,14 @@ private slots:
         QTest::addColumn<QString>("tls");
         QTest::addColumn<bool>("down");
         QTest::addColumn<int>("exitCode");
-        QTest::newRow("good login") << "secret" << "none" << false << 1;
-        QTest::newRow("wrong password") << "wrong" << "none" << false << 2;
-        QTest::newRow("untrusted certificate") << "secret" << "starttls" << false << 2;
-        QTest::newRow("server down") << "secret" << "none" << true << 2;
+        QTest::newRow("good login") << "secret"
+                                    << "none" << false << 1;
+        QTest::newRow("wrong password") << "wrong"
+                                        << "none" << false << 2;
+        QTest::newRow("untrusted certificate") << "secret"
+                                               << "starttls" << false << 2;
+        QTest::newRow("server down") << "secret"
+                                     << "none" << true << 2;
     }
 
     void mailItem()
@@ -287,6 +300,23 @@ private slots:
             QVERIFY(Line("cannot write to \"" + Path("dest")).startsWith("FAIL"));
             QVERIFY(Line("cannot write to the log folder").startsWith("FAIL"));
         }
+    }
+
+    // A destination on a small file system fails with the space it has and what a full backup
+    // needs.
+    void tooLittleSpace()
+    {
+        if (getuid() != 0)
+            QSKIP("needs root: mounts a small file system in a namespace of its own");
+        Save(Group("Daily"));
+        QVERIFY(kvtest::WriteFile(Path("src/big.bin"), QByteArray(512 * 1024, 'x')));
+        RegisterTask("T", "Daily /force");
+        const QString mount =
+            QString("mount -t tmpfs -o size=128k kvcheck '%1' && exec \"$0\" \"$@\"")
+                .arg(Path("dest"));
+        QCOMPARE(Check("Daily", {"unshare", "-m", "sh", "-c", mount}), 2);
+        QVERIFY2(Line("Only ").startsWith("FAIL"), qPrintable(output));
+        QVERIFY(Line("Only ").contains("512"));
     }
 
     // The case of the report: a wrong stored password, a wrong mail password and a missing

@@ -293,8 +293,9 @@ private:
 
 namespace {
 
-template <typename F> void InSession(const TSmtpServer& server, const TTlsFiles* tls,
-                                     const TSmtpHooks& hooks, const F& work)
+template <typename F>
+void InSession(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpHooks& hooks,
+               const F& work)
 {
     TSmtpSession session(server, tls, hooks);
     try {

@@ -98,7 +98,7 @@ void CheckTaskRun(ITaskBackend& backend, const QString& name, TCheckReport& repo
         return;
     }
     if (!backend.FiresTasks()) {
-        report.Warn(Fmt(Tr("Scheduled task \"%s\" exists, but %s starts nothing at its time"),
+        report.Warn(Fmt(Tr("Scheduled task \"%s\" exists, but nothing starts it at its time (%s)"),
                         {name, backend.Description()}),
                     Tr("start it by hand, or use cron or systemd"));
         return;
@@ -165,13 +165,15 @@ void CheckDestination(const TBackupTask& task, const QString& account, TCheckRep
     const std::optional<QString> folder =
         destination ? ExistingDestinationFolder(*destination) : std::nullopt;
     if (!folder) {
-        report.Fail(Fmt(Tr("Destination \"%s\" not found"), {destination.value_or(task.destination)}),
-                    Tr("connect the drive or create the folder"));
+        report.Fail(
+            Fmt(Tr("Destination \"%s\" not found"), {destination.value_or(task.destination)}),
+            Tr("connect the drive or create the folder"));
         return;
     }
     if (!FolderWritableBy(*folder, account)) {
-        report.Fail(Fmt(Tr("Account \"%s\" cannot write to \"%s\""), {AccountText(account), *folder}),
-                    Tr("give the account write permission"));
+        report.Fail(
+            Fmt(Tr("Account \"%s\" cannot write to \"%s\""), {AccountText(account), *folder}),
+            Tr("give the account write permission"));
         return;
     }
     report.Ok(Fmt(Tr("Destination \"%s\" is writable"), {*destination}));
@@ -199,9 +201,9 @@ void CheckScheduledTask(ITaskBackend& backend, const TTaskLookup& lookup, TCheck
             name = FindTask(backend, lookup);
         }
         if (name.isEmpty()) {
-            report.Fail(Fmt(Tr("No scheduled task runs \"%s\" (%s)"),
-                            {lookup.what, backend.Description()}),
-                        Tr("create a scheduled task for it"));
+            report.Fail(
+                Fmt(Tr("No scheduled task runs \"%s\" (%s)"), {lookup.what, backend.Description()}),
+                Tr("create a scheduled task for it"));
             return;
         }
         CheckTaskRun(backend, name, report);

@@ -25,9 +25,9 @@ const QString kCron = "/usr/sbin/cron";
 const QString kPlaner = KV_BIN_DIR "/KvPlaner";
 const QString kKelvara = KV_BIN_DIR "/Kelvara";
 
+using kvtest::CopyDemo;
 using kvtest::ReadFile;
 using kvtest::WriteFile;
-using kvtest::CopyDemo;
 
 bool Bind(const QString& source, const QString& target)
 {
