@@ -201,7 +201,8 @@ void CheckScheduledTask(ITaskBackend& backend, const TTaskLookup& lookup, TCheck
             name = FindTask(backend, lookup);
         }
         if (name.isEmpty()) {
-            report.Fail(
+            // Started by hand or by a desktop shortcut, it may need none.
+            report.Warn(
                 Fmt(Tr("No scheduled task runs \"%s\" (%s)"), {lookup.what, backend.Description()}),
                 Tr("create a scheduled task for it"));
             return;
