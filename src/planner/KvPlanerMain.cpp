@@ -10,6 +10,7 @@
 #include "common/ui/AppStart.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
+#include "planner/PreflightCheck.h"
 #include "planner/ScheduleRun.h"
 
 int main(int argc, char** argv)
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
     SetProgramName(QStringLiteral("KvPlaner"));
     InitProgramTranslation(
         {QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kUnitsDomain)});
+    if (IsCheckCommand(argc, argv))
+        return RunPlanerCheck(QCoreApplication::arguments().mid(2), TSystemClock());
     if (ReportStartFailure(start))
         return 1;
     const bool display = ShowsWindows(start);

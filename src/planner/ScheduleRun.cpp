@@ -16,6 +16,7 @@
 #include "common/monitor/RunMonitor.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
+#include "planner/StepPlan.h"
 
 namespace {
 
@@ -28,29 +29,6 @@ constexpr TOptionKeyword kPlanerOptions[] = {
     {"dark", false, poDark},
 };
 
-// Folder-name abbreviations of the weekdays (never translated).
-constexpr const char* kWeekdayAbbr[] = {"Mo", "Tu", "We", "Th", "Fr", "Sa", "Su"};
-
-QString WeekdayAbbr(int weekday)
-{
-    return QString::fromLatin1(kWeekdayAbbr[(weekday - 1) % 7]);
-}
-
-struct TModeInfo {
-    const char* mode;   // for the command line
-    const char* letter; // of the folder name
-    const char* name;   // shown, translated
-};
-
-constexpr TModeInfo kFull{"full", "F", TrNoop("Full")};
-constexpr TModeInfo kDifferential{"differential", "D", TrNoop("Differential")};
-constexpr TModeInfo kIncremental{"incremental", "I", TrNoop("Incremental")};
-
-const TModeInfo& PartialMode(bool diff)
-{
-    return diff ? kDifferential : kIncremental;
-}
-
 QString SettingsFileFromOption(const QString& value, const QString& appPath)
 {
     QString name = ExpandPathPlaceholders(value);
@@ -60,11 +38,6 @@ QString SettingsFileFromOption(const QString& value, const QString& appPath)
 }
 
 } // namespace
-
-struct TPlanerRun::TStep {
-    QString folder;
-    const TModeInfo* mode = &kFull;
-};
 
 QString WeekdayName(int weekday, bool longName)
 {
@@ -236,12 +209,8 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
         if (!repeat)
             return true;
     }
-    if (s.NextCyc == 0) {
-        if (!s.IsWeekly() || D == s.FirstDay)
-            s.NextCyc = 1;
-        repeat = false;
-    }
-    if (s.NextCyc < 1) {
+    const TStepPlan plan = PlanStep(s, D, repeat);
+    if (plan.Waiting) {
         const QString day = WeekdayName(s.FirstDay, true);
         if (Quiet(s))
             Event(kEvWaitForWeekday, false, {day, s.SName, s.Task});
@@ -252,88 +221,54 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
                 Wait);
         return true;
     }
-    const int total = int(s.TotalSteps());
-    if (repeat)
-        s.NextCyc = s.NextCyc == 1 ? total : s.NextCyc - 1;
     LastRun.MadeBackup = true;
-    LastRun.Step = s.NextCyc;
-    const TStep step = s.IsWeekly() ? WeeklyStep(s, D, options) : CountedStep(s);
-    LastRun.Mode = QLatin1String(step.mode->mode);
-    s.NextCyc = s.NextCyc + 1 > total ? 1 : s.NextCyc + 1;
-    const uint32_t result = Launch(s, step, options, false);
+    LastRun.Step = plan.Step;
+    LastRun.Mode = QLatin1String(plan.Mode->mode);
+    if (!plan.CatchUpFolder.isEmpty())
+        RunCatchUpFull(s, plan, options);
+    s.NextCyc = plan.NextCyc;
+    s.LastFull = plan.LastFull;
+    const uint32_t result = Launch(s, *plan.Mode, plan.Folder, options, false);
     if (result != 0) {
         ReportFailure(s, result);
         return true;
     }
-    ReportStarted(s, step, s.NextCyc);
+    ReportStarted(s, *plan.Mode, s.NextCyc);
     s.LastDay = T;
     if (!WriteProgress(IniName, index, s, FReporter))
         ++LastRun.Errors;
     return true;
 }
 
-TPlanerRun::TStep TPlanerRun::WeeklyStep(TSchedTask& s, int weekday, const QString& options)
+void TPlanerRun::RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan, const QString& options)
 {
-    const int cycle = (s.NextCyc - 1) / 7 + 1;
-    const int lastFullCycle = s.LastFull >= 1 ? (s.LastFull - 1) / 7 + 1 : cycle;
-    // The full backup of this cycle was not made yet: it is made first, and waited for.
-    if (lastFullCycle != cycle)
-        RunCatchUpFull(s, cycle, options);
-    TStep step;
-    step.folder = QStringLiteral("Bu") + WeekdayAbbr(weekday) + QString::number(cycle);
-    if (weekday == s.FirstDay) {
-        step.mode = &kFull;
-        s.LastFull = s.NextCyc;
-    } else {
-        step.mode = &PartialMode(s.Diff);
-    }
-    step.folder += QLatin1String(step.mode->letter);
-    return step;
-}
-
-void TPlanerRun::RunCatchUpFull(TSchedTask& s, int cycle, const QString& options)
-{
-    TStep full;
-    full.folder = QStringLiteral("Bu") + WeekdayAbbr(s.FirstDay) + QString::number(cycle) +
-                  QLatin1String(kFull.letter);
-    s.LastFull = (s.NextCyc - 1) / 7 * 7 + 1;
-    const uint32_t result = Launch(s, full, options, true);
+    const uint32_t result = Launch(s, kFullMode, plan.CatchUpFolder, options, true);
     if (result != 0)
         ReportFailure(s, result);
     else
-        ReportStarted(s, full, s.NextCyc);
+        ReportStarted(s, kFullMode, plan.Step);
 }
 
-TPlanerRun::TStep TPlanerRun::CountedStep(const TSchedTask& s) const
-{
-    TStep step;
-    const int digits = s.TotalSteps() <= 99 ? 2 : 3;
-    step.folder = QStringLiteral("Bu%1").arg(s.NextCyc, digits, 10, QLatin1Char('0'));
-    step.mode = (s.NextCyc - 1) % s.Steps == 0 ? &kFull : &PartialMode(s.Diff);
-    step.folder += QLatin1String(step.mode->letter);
-    return step;
-}
-
-uint32_t TPlanerRun::Launch(const TSchedTask& s, const TStep& step, const QString& options,
-                            bool wait)
+uint32_t TPlanerRun::Launch(const TSchedTask& s, const TBackupModeInfo& mode, const QString& folder,
+                            const QString& options, bool wait)
 {
     const QString arguments = QuotedPath(s.Task) +
                               OptionText(QStringLiteral("startapp"), QStringLiteral("kvplaner")) +
-                              OptionText(QStringLiteral("mode"), QLatin1String(step.mode->mode)) +
-                              OptionText(QStringLiteral("backupdir"), step.folder) +
+                              OptionText(QStringLiteral("mode"), QLatin1String(mode.mode)) +
+                              OptionText(QStringLiteral("backupdir"), folder) +
                               OptionText(QStringLiteral("force")) + options;
     return LaunchBackupProgram(FLauncher, KvPath, arguments, wait, FEvents);
 }
 
-void TPlanerRun::ReportStarted(const TSchedTask& s, const TStep& step, int stepNumber)
+void TPlanerRun::ReportStarted(const TSchedTask& s, const TBackupModeInfo& mode, int stepNumber)
 {
     const QString number = QString::number(stepNumber);
     if (Quiet(s))
-        Event(kEvBackupStarted, false, {s.SName, s.Task, QLatin1String(step.mode->name), number});
+        Event(kEvBackupStarted, false, {s.SName, s.Task, QLatin1String(mode.name), number});
     else
         FReporter.Information(Fmt(Tr("Backup started for schedule: %s\r\nBackup task: %s\r\n"
                                      "Mode: %s / Step: %s"),
-                                  {s.SName, s.Task, Tr(step.mode->name), number}),
+                                  {s.SName, s.Task, Tr(mode.name), number}),
                               Wait);
 }
 

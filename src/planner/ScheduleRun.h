@@ -10,6 +10,8 @@
 class Reporter;
 class TClock;
 class TProcessLauncher;
+struct TBackupModeInfo;
+struct TStepPlan;
 
 // Event identifiers of the planner's entries in the system's event log.
 enum : uint32_t {
@@ -70,17 +72,15 @@ public:
     bool StartSchedule(int index, const QString& options);
 
 private:
-    struct TStep;
     bool RunMonitored(int index);
     bool Quiet(const TSchedTask& s) const { return s.Silent || IsBatch; }
     void Event(uint32_t id, bool error, const QStringList& strings);
     void ReportNotFound(const QString& name, bool quiet, const char* message);
     bool AlreadyDone(const TSchedTask& s);
-    void RunCatchUpFull(TSchedTask& s, int weekday, const QString& options);
-    TStep WeeklyStep(TSchedTask& s, int weekday, const QString& options);
-    TStep CountedStep(const TSchedTask& s) const;
-    uint32_t Launch(const TSchedTask& s, const TStep& step, const QString& options, bool wait);
-    void ReportStarted(const TSchedTask& s, const TStep& step, int stepNumber);
+    void RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan, const QString& options);
+    uint32_t Launch(const TSchedTask& s, const TBackupModeInfo& mode, const QString& folder,
+                    const QString& options, bool wait);
+    void ReportStarted(const TSchedTask& s, const TBackupModeInfo& mode, int stepNumber);
     void ReportFailure(const TSchedTask& s, uint32_t result);
 
     Reporter& FReporter;

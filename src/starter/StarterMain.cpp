@@ -14,6 +14,7 @@
 #include "common/platform/WinExecute.h"
 #include "common/ui/AppStart.h"
 #include "starter/ConsolePrompt.h"
+#include "starter/PreflightCheck.h"
 #include "starter/StarterRun.h"
 
 namespace {
@@ -75,6 +76,12 @@ int main(int argc, char** argv)
                             QString::fromLatin1(kUnitsDomain)});
     if (ReportStartFailure(start))
         return 1;
+    TmMailer mailer(nullptr, ProgramFolder(), QStringLiteral("kelvararoot.pem"),
+                    QStringLiteral("kelvara.crt"), QStringLiteral("kelvara.key"),
+                    QStringLiteral("TorvanQuelmist"));
+    mailer.SetContentType(ctUtf8);
+    if (IsCheckCommand(argc, argv))
+        return RunStarterCheck(QCoreApplication::arguments().mid(2), mailer);
     TWindowModule* const windows = ShowsWindows(start) ? start.Windows : nullptr;
     const std::unique_ptr<Reporter> reporter =
         windows ? windows->CreateReporter() : std::make_unique<StdErrReporter>();
@@ -88,10 +95,6 @@ int main(int argc, char** argv)
     state.LogName = RunLogName(state.Settings.IniName);
     state.ProtocolLog = EffectiveSettingsFolder(state.Settings) + QStringLiteral("KvSmtp.log");
 
-    TmMailer mailer(nullptr, ProgramFolder(), QStringLiteral("kelvararoot.pem"),
-                    QStringLiteral("kelvara.crt"), QStringLiteral("kelvara.key"),
-                    QStringLiteral("TorvanQuelmist"));
-    mailer.SetContentType(ctUtf8);
     std::unique_ptr<IProcessLauncher> launcher = CreateProcessLauncher();
     // The bus is reached only when the run locks the session or ends with an action.
     std::unique_ptr<ISessionService> session = CreateSessionServiceOnDemand(LoadSessionService);

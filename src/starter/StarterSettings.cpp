@@ -63,6 +63,25 @@ void ReadMail(const TMemIniFile& ini, TMailData& mail)
         mail.Enabled = false;
 }
 
+std::vector<TStoredTask> ReadTaskEntries(const TMemIniFile& ini, const QString& section)
+{
+    std::vector<TStoredTask> tasks;
+    // A hand-edited count never reaches beyond the keys the section holds.
+    QStringList keys;
+    ini.ReadSection(section, keys);
+    const int count = qBound(0, ini.ReadInteger(section, "Count", 0), int(keys.size()));
+    for (int i = 0; i < count; ++i) {
+        QString file = ini.ReadString(section, TaskFileKey(i), QString());
+        if (file.isEmpty())
+            continue;
+        const bool selected = !file.startsWith(u'#');
+        if (!selected)
+            file.remove(0, 1);
+        tasks.push_back({file, selected});
+    }
+    return tasks;
+}
+
 std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString& section)
 {
     auto group = std::make_unique<TTaskProperties>(ini.ReadString(section, "Description", section));
@@ -78,20 +97,9 @@ std::unique_ptr<TTaskProperties> ReadGroup(const TMemIniFile& ini, const QString
     group->StartDelay = qMax(0, ini.ReadInteger(section, "StartDelay", 0));
     group->Delay = ini.ReadInteger(section, "WaitTime", 5);
     group->Status = ini.ReadInteger(section, "StatusWindow", 1);
-    // A hand-edited count never reaches beyond the keys the section holds.
-    QStringList keys;
-    ini.ReadSection(section, keys);
-    const int count = qBound(0, ini.ReadInteger(section, "Count", 0), int(keys.size()));
-    for (int i = 0; i < count; ++i) {
-        QString file = ini.ReadString(section, TaskFileKey(i), QString());
-        if (file.isEmpty())
-            continue;
-        const bool selected = !file.startsWith(u'#');
-        if (!selected)
-            file.remove(0, 1);
-        if (QFileInfo(file).isFile())
-            group->AddTask(file, selected);
-    }
+    for (const TStoredTask& task : ReadTaskEntries(ini, section))
+        if (QFileInfo(task.File).isFile())
+            group->AddTask(task.File, task.Selected);
     return group;
 }
 
@@ -294,4 +302,17 @@ int ShownGroupIndex(const TStarterSettings& settings)
         return -1;
     const int index = settings.LastTask.isEmpty() ? -1 : settings.IndexOfGroup(settings.LastTask);
     return index >= 0 ? index : 0;
+}
+
+TStoredGroup ReadStoredGroup(const QString& fileName, int position)
+{
+    TStoredGroup stored;
+    try {
+        const auto ini = TUnicodeIniFile::CreateForRead(fileName);
+        const QString section = GroupSectionName(position);
+        stored.Password = ini->ReadString(section, "Password", QString());
+        stored.Tasks = ReadTaskEntries(*ini, section);
+    } catch (const std::exception&) {
+    }
+    return stored;
 }

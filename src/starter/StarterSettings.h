@@ -86,3 +86,16 @@ void LoadStarterSettings(const QString& fileName, TStarterSettings& settings);
 void SaveStarterSettings(const QString& fileName, const TStarterSettings& settings);
 // The group shown first: LastTask's position, else the first group, else -1.
 int ShownGroupIndex(const TStarterSettings& settings);
+
+// A task file of a group as the settings file names it, whether it exists or not.
+struct TStoredTask {
+    QString File;
+    bool Selected = true;
+};
+// What the settings file holds for the group at a position, as written: the stored text of its
+// password and all its task files. Empty when the file cannot be read.
+struct TStoredGroup {
+    QString Password;
+    std::vector<TStoredTask> Tasks;
+};
+TStoredGroup ReadStoredGroup(const QString& fileName, int position);

@@ -67,6 +67,15 @@ public:
         Quit();
     }
 
+    // Greets, sets up TLS as configured, logs in and says goodbye: nothing is sent.
+    void CheckLogin()
+    {
+        Open();
+        if (!fServer.UserId.isEmpty() && !fServer.Password.isEmpty())
+            Authenticate();
+        Quit();
+    }
+
     void Close()
     {
         if (!fTransport.IsOpen())
@@ -282,14 +291,31 @@ private:
 
 } // namespace
 
-void SmtpDeliver(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpEnvelope& envelope,
-                 const QByteArray& message, const TSmtpHooks& hooks)
+namespace {
+
+template <typename F>
+void InSession(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpHooks& hooks,
+               const F& work)
 {
     TSmtpSession session(server, tls, hooks);
     try {
-        session.Deliver(envelope, message);
+        work(session);
     } catch (...) {
         session.Close();
         throw;
     }
+}
+
+} // namespace
+
+void SmtpDeliver(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpEnvelope& envelope,
+                 const QByteArray& message, const TSmtpHooks& hooks)
+{
+    InSession(server, tls, hooks,
+              [&](TSmtpSession& session) { session.Deliver(envelope, message); });
+}
+
+void SmtpCheckLogin(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpHooks& hooks)
+{
+    InSession(server, tls, hooks, [](TSmtpSession& session) { session.CheckLogin(); });
 }

@@ -47,3 +47,6 @@ struct TSmtpHooks {
 // to go on.
 void SmtpDeliver(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpEnvelope& envelope,
                  const QByteArray& message, const TSmtpHooks& hooks);
+// Connects, sets up TLS as the mode says (the certificate verified), logs in when an account is
+// given and quits without sending anything. Throws ESmtpError on any failure.
+void SmtpCheckLogin(const TSmtpServer& server, const TTlsFiles* tls, const TSmtpHooks& hooks);

@@ -137,14 +137,25 @@ void TmMailer::AddError(TSendErrorType type, const QString& text)
     fIdLogFile.Error(text);
 }
 
-void TmMailer::Deliver(const QByteArray& message, const TSmtpEnvelope& envelope)
+TSmtpServer TmMailer::ServerSettings() const
 {
-    TSmtpServer server{fHost,     fPort,           fHeloName,    fUseTLS,       fUserId,
-                       fPassword, fConnectTimeout, fReadTimeout, fSendTimeLimit};
+    return {fHost,     fPort,           fHeloName,    fUseTLS,       fUserId,
+            fPassword, fConnectTimeout, fReadTimeout, fSendTimeLimit};
+}
+
+TSmtpHooks TmMailer::LogHooks()
+{
     TSmtpHooks hooks;
     hooks.Sent = [this](const QByteArray& line) { fIdLogFile.Sent(line); };
     hooks.Received = [this](const QByteArray& line) { fIdLogFile.Received(line); };
     hooks.Status = [this](const QString& text) { fIdLogFile.Status(text); };
+    return hooks;
+}
+
+void TmMailer::Deliver(const QByteArray& message, const TSmtpEnvelope& envelope)
+{
+    const TSmtpServer server = ServerSettings();
+    TSmtpHooks hooks = LogHooks();
     hooks.Connected = [this] {
         if (fOnConnected)
             fOnConnected(*this);
@@ -181,6 +192,19 @@ bool TmMailer::SendComposed(const QByteArray& message, const QString& envelopeFr
 bool TmMailer::Transmit(const std::function<QByteArray()>& message, const QString& envelopeFrom,
                         const QStringList& recipients)
 {
+    return Attempt([&] {
+        Deliver(message(), {envelopeFrom.trimmed(), recipients, fContinueOnFailedRecipient});
+    });
+}
+
+bool TmMailer::CheckLogin()
+{
+    return Attempt(
+        [this] { SmtpCheckLogin(ServerSettings(), fTLSAvail ? &fTlsFiles : nullptr, LogHooks()); });
+}
+
+bool TmMailer::Attempt(const std::function<void()>& work)
+{
     fErrorList.clear();
     if (fSending) {
         AddError(seUnknown, Tr("A message is being sent already."));
@@ -194,7 +218,7 @@ bool TmMailer::Transmit(const std::function<QByteArray()>& message, const QStrin
         return false;
     }
     try {
-        Deliver(message(), {envelopeFrom.trimmed(), recipients, fContinueOnFailedRecipient});
+        work();
     } catch (const EComposeError& e) {
         AddError(seUnknown, e.Message());
     } catch (const ESmtpError& e) {

@@ -156,13 +156,21 @@ public:
     // and the given envelope; never throws. True when ErrorList is empty afterwards.
     bool SendComposed(const QByteArray& message, const QString& envelopeFrom,
                       const QStringList& recipients);
+    // Connects, sets up TLS as configured, logs in and quits without sending anything; never
+    // throws. True when ErrorList is empty afterwards.
+    bool CheckLogin();
 
 private:
     QByteArray Compose() const;
+    // Runs one SMTP session's work with the checks and error handling of a send.
+    bool Attempt(const std::function<void()>& work);
     void AddError(TSendErrorType type, const QString& text);
     bool Transmit(const std::function<QByteArray()>& message, const QString& envelopeFrom,
                   const QStringList& recipients);
     void Deliver(const QByteArray& message, const TSmtpEnvelope& envelope);
+    TSmtpServer ServerSettings() const;
+    // Hooks that write the protocol log.
+    TSmtpHooks LogHooks();
 
     QString fAbout;
     QString fHost;

@@ -1,5 +1,7 @@
 #include "common/ui/AppStart.h"
 
+#include <cstring>
+
 #include <QFileInfo>
 #include <QLibrary>
 
@@ -55,10 +57,15 @@ QString ProgramModulePath(const QString& moduleName)
 #endif
 }
 
+bool IsCheckCommand(int argc, char** argv)
+{
+    return argc > 1 && std::strcmp(argv[1], kCheckOption) == 0;
+}
+
 TProgramStart StartProgram(int& argc, char** argv, const QString& moduleName)
 {
     TProgramStart start;
-    if (HasGraphicalSession()) {
+    if (HasGraphicalSession() && !IsCheckCommand(argc, argv)) {
         start.Module = LoadProgramModule(ProgramModulePath(moduleName), kWindowModuleEntry);
         start.Windows = static_cast<TWindowModule*>(start.Module.Object);
         if (start.Windows) {

@@ -56,9 +56,13 @@ struct TProgramStart {
     TWindowModule* Windows = nullptr; // none without a display or when the module failed
     TLoadedModule Module;
 };
-// A bare application where no display is named (a scheduled run at night); else the window
-// application of the program's window module. When the module fails, App is a bare application
-// and Module says why.
+// The first argument that asks a program to check a group or schedule instead of running it.
+inline constexpr const char* kCheckOption = "--check";
+// True when the command line begins with kCheckOption.
+bool IsCheckCommand(int argc, char** argv);
+// A bare application where no display is named (a scheduled run at night) or the command line
+// asks for a check; else the window application of the program's window module. When the module
+// fails, App is a bare application and Module says why.
 TProgramStart StartProgram(int& argc, char** argv, const QString& moduleName);
 // True when the start can show windows to somebody.
 bool ShowsWindows(const TProgramStart& start);

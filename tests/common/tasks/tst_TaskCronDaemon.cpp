@@ -25,6 +25,7 @@ const QString kCron = "/usr/sbin/cron";
 const QString kPlaner = KV_BIN_DIR "/KvPlaner";
 const QString kKelvara = KV_BIN_DIR "/Kelvara";
 
+using kvtest::CopyDemo;
 using kvtest::ReadFile;
 using kvtest::WriteFile;
 
@@ -32,28 +33,6 @@ bool Bind(const QString& source, const QString& target)
 {
     return ::mount(QFile::encodeName(source).constData(), QFile::encodeName(target).constData(),
                    nullptr, MS_BIND, nullptr) == 0;
-}
-
-bool CopyTree(const QString& from, const QString& to)
-{
-    QDir().mkpath(to);
-    for (const QString& entry : QDir(from).entryList(QDir::AllEntries | QDir::NoDotAndDotDot)) {
-        const QString source = from + '/' + entry, target = to + '/' + entry;
-        if (QFileInfo(source).isDir() ? !CopyTree(source, target) : !QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
-
-// Copies the bundled demo schedule into the folder with its paths filled in.
-bool CopyDemo(const QString& from, const QString& to)
-{
-    if (!CopyTree(from, to))
-        return false;
-    for (const QString& file : QStringList{to + "/KvPlaner.ini", to + "/tasks/Documents.buj"})
-        if (!WriteFile(file, ReadFile(file).replace("@DEMO@", QFile::encodeName(to))))
-            return false;
-    return true;
 }
 
 // Foreign lines of the account's crontab that must come through untouched.
