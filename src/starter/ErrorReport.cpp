@@ -32,12 +32,7 @@ void PrepareReport(TmMailer& mailer, const TMailData& mail, const TEmailAddress&
 {
     mailer.SetSubject(mail.Subject.isEmpty() ? Tr("KvStarter error report") : mail.Subject);
     mailer.SetRecipients(mail.Recipients);
-    mailer.SetHost(mail.SMTP);
-    mailer.SetPort(quint16(mail.Port));
-    mailer.SetUserId(mail.Username);
-    mailer.SetPassword(mail.Password);
-    mailer.SetSecureTransfer(mail.SecureMode);
-    mailer.SetHeloName(QStringLiteral("Kelvara"));
+    ApplyServerSettings(mailer, mail);
     mailer.SetLogname(protocolLog);
     mailer.SetFrom(from);
     mailer.ClearExtraHeaders();
@@ -92,4 +87,14 @@ QString SendErrorReport(TmMailer& mailer, const TMailData& mail, int errCount,
     if (unsent && !failure.isEmpty() && !report.Message.isEmpty())
         *unsent = report;
     return failure;
+}
+
+void ApplyServerSettings(TmMailer& mailer, const TMailData& mail)
+{
+    mailer.SetHost(mail.SMTP);
+    mailer.SetPort(quint16(mail.Port));
+    mailer.SetUserId(mail.Username);
+    mailer.SetPassword(mail.Password);
+    mailer.SetSecureTransfer(mail.SecureMode);
+    mailer.SetHeloName(QStringLiteral("Kelvara"));
 }

@@ -10,6 +10,8 @@ class TmMailer;
 class TReportQueue;
 struct TQueuedMessage;
 
+// Sets the mailer's server, account, password and TLS mode from the mail settings.
+void ApplyServerSettings(TmMailer& mailer, const TMailData& mail);
 // "1 error", "3 errors", "12,345 errors".
 QString ErrorCountText(int errCount);
 // The body of the report: a first line with the count, an empty line, the run log.

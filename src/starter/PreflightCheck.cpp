@@ -12,6 +12,7 @@
 #include "common/preflight/CheckReport.h"
 #include "common/preflight/PreflightItems.h"
 #include "common/tasks/WinTask.h"
+#include "starter/ErrorReport.h"
 #include "starter/StarterOptions.h"
 #include "starter/StarterSettings.h"
 
@@ -109,12 +110,7 @@ void CheckGroup(const QString& iniName, int position, const TTaskProperties& gro
 
 void CheckReportMail(TmMailer& mailer, const TMailData& mail, TCheckReport& report)
 {
-    mailer.SetHost(mail.SMTP);
-    mailer.SetPort(quint16(mail.Port));
-    mailer.SetUserId(mail.Username);
-    mailer.SetPassword(mail.Password);
-    mailer.SetSecureTransfer(mail.SecureMode);
-    mailer.SetHeloName(QStringLiteral("Kelvara"));
+    ApplyServerSettings(mailer, mail);
     mailer.SetWriteLogFile(false);
     if (mailer.CheckLogin()) {
         report.Ok(Fmt(Tr("Mail server %s:%u accepts the login"),

@@ -9,6 +9,7 @@
 
 #include "common/platform/ChildProcess_posix.h"
 #include "common/platform/CommandLine.h"
+#include "common/platform/LogonCheck.h"
 #include "common/platform/Logon_posix.h"
 
 namespace {
@@ -25,27 +26,6 @@ std::vector<std::string> SplitOrThrow(const std::string& commandLine, const std:
     if (words.empty() || words.front().empty())
         ThrowErrno(ENOENT, account);
     return words;
-}
-
-// Fills the request's account; false when there is no such account.
-bool LookUpAccount(const char* name, uid_t uid, TLogonRequest& request)
-{
-    passwd* found = nullptr;
-    for (std::size_t size = 1024; size <= (1u << 20); size *= 4) {
-        request.storage.assign(size, '\0');
-        const int rc =
-            name ? getpwnam_r(name, &request.account, request.storage.data(), size, &found)
-                 : getpwuid_r(uid, &request.account, request.storage.data(), size, &found);
-        if (rc != ERANGE)
-            return rc == 0 && found;
-    }
-    return false;
-}
-
-std::string CurrentUserName()
-{
-    TLogonRequest self;
-    return LookUpAccount(nullptr, geteuid(), self) ? self.account.pw_name : std::string();
 }
 
 std::string CurrentFolder()
@@ -81,12 +61,12 @@ TProcessHandle StartProcessAsUser(const std::string& user, const std::string& do
                                   const std::string& password, const std::string& currentFolder,
                                   const std::string& commandLine)
 {
-    if (user.empty() || user == CurrentUserName())
+    if (user.empty() || user == CurrentAccountName())
         return StartProcess(commandLine, currentFolder);
     TLogonRequest request;
     request.accountText = AccountText(user, domain);
     request.words = SplitOrThrow(commandLine, request.accountText);
-    if (!LookUpAccount(user.c_str(), 0, request))
+    if (!FindAccount(user.c_str(), 0, request))
         ThrowLogonError(PAM_USER_UNKNOWN, request.accountText);
     request.password = password;
     request.folder = currentFolder;
