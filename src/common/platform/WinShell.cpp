@@ -25,11 +25,6 @@ bool NeedsExecQuotes(const std::string& argument)
     return argument.empty() || argument.find_first_of(kReservedChars) != std::string::npos;
 }
 
-bool NeedsCommandLineQuotes(const std::string& word)
-{
-    return word.empty() || word.find_first_of(" \t\"") != std::string::npos;
-}
-
 // Walks an Exec value word by word.
 class TExecSplitter {
 public:
