@@ -35,7 +35,7 @@ else()
   check_pie_supported()
   set(CMAKE_POSITION_INDEPENDENT_CODE ON)
   target_compile_options(kv_project_options INTERFACE
-      $<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE -D_FORTIFY_SOURCE=2>
+      "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>"
       -fstack-protector-strong -fstack-clash-protection -fcf-protection)
   target_link_options(kv_project_options INTERFACE -Wl,-z,relro,-z,now)
 endif()

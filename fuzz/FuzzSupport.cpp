@@ -1,11 +1,25 @@
 #include "FuzzSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+
+namespace {
+
+// Written files are synced to disk: in memory (/dev/shm) that costs nothing.
+QString ScratchTemplate()
+{
+    const QFileInfo shm(QStringLiteral("/dev/shm"));
+    const QString base = shm.isDir() && shm.isWritable() ? shm.filePath() : QDir::tempPath();
+    return base + QStringLiteral("/kv-fuzz-XXXXXX");
+}
+
+} // namespace
 
 QString ScratchFile(const QString& name)
 {
-    static QTemporaryDir folder;
+    static QTemporaryDir folder(ScratchTemplate());
     if (!folder.isValid()) {
         std::fprintf(stderr, "no scratch folder: %s\n", qPrintable(folder.errorString()));
         std::abort();

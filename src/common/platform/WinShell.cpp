@@ -253,7 +253,8 @@ std::string EscapeDesktopValue(const std::string& value)
             result += "\\r";
             break;
         case ' ':
-            result += i == 0 ? "\\s" : " ";
+            // Readers drop blanks at either end of a value.
+            result += i == 0 || i + 1 == value.size() ? "\\s" : " ";
             break;
         default:
             result += value[i];
