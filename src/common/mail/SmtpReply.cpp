@@ -22,8 +22,6 @@ QString TSmtpReply::Text() const
 
 bool TSmtpReplyReader::Add(const QByteArray& line)
 {
-    if (FReply.Lines.size() >= kMaxReplyLines)
-        throw ESmtpError(Tr("The server's reply is too long."));
     const bool numeric =
         line.size() >= kCodeLength && std::all_of(line.begin(), line.begin() + kCodeLength,
                                                   [](char c) { return c >= '0' && c <= '9'; });
@@ -35,7 +33,11 @@ bool TSmtpReplyReader::Add(const QByteArray& line)
                              {SmtpPrintable(QString::fromUtf8(line.left(kShownLength)))}));
     FReply.Code = code;
     FReply.Lines.append(line.mid(kCodeLength + 1));
-    return separator == ' ';
+    if (separator == ' ')
+        return true;
+    if (FReply.Lines.size() >= kMaxReplyLines)
+        throw ESmtpError(Tr("The server's reply is too long."));
+    return false;
 }
 
 TSmtpExtensions ParseEhloReply(const TSmtpReply& reply)
