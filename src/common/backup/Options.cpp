@@ -6,7 +6,7 @@ namespace {
 
 bool NeedsQuotes(const QString& word)
 {
-    return word.contains(u' ') || word.contains(u'\t') || word.contains(u'"');
+    return !word.isEmpty() && NeedsCommandLineQuotes(word.toStdString());
 }
 
 } // namespace

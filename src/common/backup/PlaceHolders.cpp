@@ -191,6 +191,8 @@ QString ExpandPathPlaceholders(const QString& text)
 
 int WeekOfTheMonth(const QDate& date)
 {
+    if (!date.isValid())
+        return 0;
     const QDate first(date.year(), date.month(), 1);
     const int startDow = first.dayOfWeek();
     int dayOfMonth = date.day();

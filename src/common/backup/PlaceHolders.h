@@ -29,5 +29,6 @@ struct TLogNameContext {
 // Full path of the backup program's log for the task file; empty when the file does not exist.
 QString GetBackupLogName(const QString& taskFile, const TLogNameContext& context,
                          const QDateTime& now, const TVolumeTable& volumes);
-// Week of the month (1 to 5), weeks beginning on Monday, counted as ISO weeks are.
+// Week of the month (1 to 5), weeks beginning on Monday, counted as ISO weeks are; 0 for an
+// invalid date.
 int WeekOfTheMonth(const QDate& date);

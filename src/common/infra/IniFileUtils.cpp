@@ -240,9 +240,13 @@ void TMemIniFile::Load()
     QFile file(FFileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EFOpenError(FFileName, file.errorString());
-    const QByteArray raw = file.read(kMaxSettingsFileSize + 1);
+    // Read as long as the file is, not as long as it may be: a buffer of the largest size
+    // would be allocated and cleared for every file.
+    const QByteArray raw = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EFOpenError(FFileName, file.errorString());
+    if (raw.size() > kMaxSettingsFileSize)
+        throw EFOpenError(FFileName, Tr("The file is too large."));
     ParseText(Decode(raw, FEncoding));
 }
 

@@ -1,30 +1,19 @@
 #include "common/mail/SmtpClient.h"
 
-#include <QRegularExpression>
-
 #include "common/infra/Translate.h"
 #include "common/mail/MailAddress.h"
 #include "common/mail/Sasl.h"
 #include "common/mail/SmtpError.h"
+#include "common/mail/SmtpReply.h"
 #include "common/mail/SmtpTransport.h"
 
 namespace {
 
 constexpr qsizetype kMaxReplyLine = 4096;
-constexpr int kMaxReplyLines = 200;
 constexpr qsizetype kDataChunk = 32768;
 constexpr int kMaxSaslSteps = 8;
 
-struct TReply {
-    int Code = 0;
-    QList<QByteArray> Lines; // text after the code
-
-    bool Is(int expected) const { return Code / 100 == expected / 100; }
-    QString Text() const
-    {
-        return QString::number(Code) + ' ' + QString::fromUtf8(Lines.join(' ')).trimmed();
-    }
-};
+using TReply = TSmtpReply;
 
 template <typename F, typename... A> void Call(const F& hook, A&&... args)
 {
@@ -40,15 +29,6 @@ QByteArray ProtocolWord(const QString& text)
         if (static_cast<unsigned char>(c) > 32 && c != 127)
             word += c;
     return word;
-}
-
-QString Printable(const QString& text)
-{
-    QString result;
-    for (const QChar c : text)
-        if (c.unicode() >= 32)
-            result += c;
-    return result;
 }
 
 class TSmtpSession {
@@ -137,15 +117,9 @@ private:
             Expect(Command("HELO " + name), 250);
             return;
         }
-        for (qsizetype i = 1; i < reply.Lines.size(); ++i) {
-            const QString line = QString::fromUtf8(reply.Lines[i]).toUpper();
-            const QStringList words = line.split(QRegularExpression("[ =]"), Qt::SkipEmptyParts);
-            if (words.isEmpty())
-                continue;
-            fExtensions.append(words.front());
-            if (words.front() == "AUTH")
-                fMechanisms += words.mid(1);
-        }
+        TSmtpExtensions announced = ParseEhloReply(reply);
+        fExtensions = std::move(announced.Keywords);
+        fMechanisms = std::move(announced.Mechanisms);
     }
 
     void Authenticate()
@@ -170,9 +144,8 @@ private:
         }
         TReply reply = Command(command, logged);
         while (reply.Code == 334 && step < kMaxSaslSteps) {
-            const QByteArray challenge = QByteArray::fromBase64(reply.Lines.value(0).trimmed());
             const QByteArray answer =
-                SaslResponse(mechanism, step++, challenge, user, password, &ok);
+                SaslResponse(mechanism, step++, SaslChallenge(reply), user, password, &ok);
             reply = ok ? Command(answer.toBase64(), "****") : Command("*");
         }
         return reply.Code == 235;
@@ -198,7 +171,7 @@ private:
                 continue;
             }
             lastRefusal = reply.Code ? reply.Text() : Fmt(Tr("Invalid address: %s"), {to});
-            Call(fHooks.FailedRecipient, to.isEmpty() ? Printable(lastRefusal) : to);
+            Call(fHooks.FailedRecipient, to.isEmpty() ? SmtpPrintable(lastRefusal) : to);
             if (!envelope.ContinueOnFailedRecipient)
                 throw ESmtpError(lastRefusal);
         }
@@ -256,23 +229,13 @@ private:
 
     TReply ReadReply()
     {
-        TReply reply;
-        for (int count = 0; count < kMaxReplyLines; ++count) {
+        TSmtpReplyReader reader;
+        for (;;) {
             const QByteArray line = fTransport.ReadLine(kMaxReplyLine);
             Call(fHooks.Received, line);
-            bool numeric = false;
-            const int code = line.left(3).toInt(&numeric);
-            const char separator = line.size() > 3 ? line[3] : ' ';
-            if (line.size() < 3 || !numeric || (count > 0 && code != reply.Code) ||
-                (separator != ' ' && separator != '-'))
-                throw ESmtpError(Fmt(Tr("The server sent an invalid reply: %s"),
-                                     {Printable(QString::fromUtf8(line.left(200)))}));
-            reply.Code = code;
-            reply.Lines.append(line.mid(4));
-            if (separator == ' ')
-                return reply;
+            if (reader.Add(line))
+                return reader.Reply();
         }
-        throw ESmtpError(Tr("The server's reply is too long."));
     }
 
     static void Expect(const TReply& reply, int expected)

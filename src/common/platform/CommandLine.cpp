@@ -1,10 +1,14 @@
 #include "common/platform/CommandLine.h"
 
+#include <cstring>
+
 namespace {
+
+constexpr char kBlanks[] = " \t\r\n";
 
 bool IsBlank(char c)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    return c != '\0' && std::strchr(kBlanks, c) != nullptr;
 }
 
 } // namespace
@@ -41,4 +45,10 @@ std::vector<std::string> SplitCommandLine(const std::string& commandLine)
     if (inWord)
         words.push_back(std::move(word));
     return words;
+}
+
+bool NeedsCommandLineQuotes(const std::string& word)
+{
+    return word.empty() || word.find_first_of(kBlanks) != std::string::npos ||
+           word.find('"') != std::string::npos;
 }

@@ -25,11 +25,6 @@ bool NeedsExecQuotes(const std::string& argument)
     return argument.empty() || argument.find_first_of(kReservedChars) != std::string::npos;
 }
 
-bool NeedsCommandLineQuotes(const std::string& word)
-{
-    return word.empty() || word.find_first_of(" \t\"") != std::string::npos;
-}
-
 // Walks an Exec value word by word.
 class TExecSplitter {
 public:
@@ -258,7 +253,8 @@ std::string EscapeDesktopValue(const std::string& value)
             result += "\\r";
             break;
         case ' ':
-            result += i == 0 ? "\\s" : " ";
+            // Readers drop blanks at either end of a value.
+            result += i == 0 || i + 1 == value.size() ? "\\s" : " ";
             break;
         default:
             result += value[i];

@@ -90,8 +90,9 @@ private slots:
     void builtLinesSplitBack()
     {
         // Whatever the words hold, the built line splits back into exactly them.
-        const QStringList paths{"/opt/K/Kelvara", "/home/u/My Jobs/a.buj", "odd\"name", "a,b"};
-        const QStringList values{"1", "C:\\My \"Folder\"", "x y,z", ""};
+        const QStringList paths{"/opt/K/Kelvara", "/home/u/My Jobs/a.buj", "odd\"name", "a,b",
+                                "line\nbreak.buj"};
+        const QStringList values{"1", "C:\\My \"Folder\"", "x y,z", "", "a\r\nb"};
         QString line = AlwaysQuoted(paths[0]);
         QStringList expected{paths[0]};
         for (const QString& p : paths.mid(1)) {

@@ -96,6 +96,9 @@ private slots:
                                                             << "1";
         QTest::newRow("week of month, middle") << At(2021, 3, 17) << 0 << "%wom%"
                                                << "3";
+        // It used to recurse without end.
+        QTest::newRow("week of month, no date") << QDateTime() << 0 << "%wom%"
+                                                << "0";
     }
     void dates()
     {

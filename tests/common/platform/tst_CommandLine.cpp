@@ -1,6 +1,7 @@
 #include <QTest>
 
 #include "common/platform/CommandLine.h"
+#include "common/platform/WinShell.h"
 
 using TWords = std::vector<std::string>;
 Q_DECLARE_METATYPE(TWords)
@@ -28,6 +29,8 @@ private slots:
         QTest::newRow("unterminated quote runs to the end")
             << "prog \"a b" << TWords{"prog", "a b"};
         QTest::newRow("UTF-8 passes through") << "prög \"ü ß\"" << TWords{"prög", "ü ß"};
+        QTest::newRow("line breaks separate, quoted ones are kept") << "\"a\nb\" c\rd\r\n"
+                                                                    << TWords{"a\nb", "c", "d"};
     }
 
     void split()
@@ -35,6 +38,14 @@ private slots:
         QFETCH(QString, line);
         QFETCH(TWords, words);
         QCOMPARE(SplitCommandLine(line.toStdString()), words);
+    }
+
+    // The words of every line above, joined again, split back into the same words.
+    void joinSplitsBack_data() { split_data(); }
+    void joinSplitsBack()
+    {
+        QFETCH(TWords, words);
+        QCOMPARE(SplitCommandLine(JoinCommandLine(words)), words);
     }
 };
 

@@ -86,6 +86,8 @@ private slots:
                                             << "a\\nb\\tc\\rd";
         QTest::newRow("leading blank") << " x y"
                                        << "\\sx y";
+        QTest::newRow("blanks at both ends") << " x y  "
+                                             << "\\sx y \\s";
     }
 
     void valueEscaping()
@@ -171,6 +173,9 @@ private slots:
         QTest::newRow("awkward characters") << "\"50% $HOME\" C:\\dir \"it's \"\"quoted\"\"\" `x`"
                                             << "Name \\ with \"quotes\""
                                             << "" << false;
+        QTest::newRow("folder ending in a blank") << "a"
+                                                  << "Backup "
+                                                  << "/opt/kv " << false;
         QTest::newRow("no arguments") << ""
                                       << ""
                                       << "" << false;
