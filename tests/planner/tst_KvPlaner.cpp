@@ -181,7 +181,7 @@ private slots:
         if (!userLanguage.isEmpty())
             env.insert("LANGUAGE", userLanguage);
         Run({"Week", "/lang:de"}, {}, &env);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(seen).size() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(seen).size() > 0, 30000);
         QFile out(seen);
         QVERIFY(out.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(out.readAll()).trimmed(),

@@ -12,13 +12,6 @@
 
 namespace {
 
-constexpr const char* kSuffixes[] = {"/start", "", "/fail"};
-
-QString Suffix(TPingKind kind)
-{
-    return QLatin1String(kSuffixes[int(kind)]);
-}
-
 bool IsWebAddress(const QUrl& url)
 {
     return url.isValid() && !url.host().isEmpty() &&
@@ -55,16 +48,6 @@ QString ReplyProblem(QNetworkReply& reply, bool timedOut, int limitMs)
 }
 
 } // namespace
-
-QString PingAddress(const QString& url, TPingKind kind)
-{
-    QUrl address(url.trimmed());
-    QString path = address.path();
-    while (path.endsWith(u'/'))
-        path.chop(1);
-    address.setPath(path + Suffix(kind));
-    return address.toString();
-}
 
 QString SendPing(const QString& url, TPingKind kind, const QString& caFile, int limitMs)
 {

@@ -15,3 +15,16 @@ QString PingAddress(const QString& url, TPingKind kind);
 // optional). Empty on success, else the reason.
 QString SendPing(const QString& url, TPingKind kind, const QString& caFile,
                  int limitMs = kPingLimitMs);
+
+// The ping client lives in the module KvPing beside the program, so that a run without a ping
+// address never loads the network libraries.
+inline constexpr const char* kPingModuleEntry = "KvPingModule";
+struct TPingModule {
+    QString (*Send)(const QString& url, TPingKind kind, const QString& caFile, int limitMs);
+};
+// SendPing through the module, loaded on the first call; a module that cannot be loaded gives
+// its reason as the ping's failure.
+QString SendPingOnDemand(const QString& url, TPingKind kind, const QString& caFile,
+                         int limitMs = kPingLimitMs);
+// Lets a caller that links the client itself (tests) send without the module; nullptr: the module.
+void SetPingSender(QString (*sender)(const QString&, TPingKind, const QString&, int));

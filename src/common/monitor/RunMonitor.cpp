@@ -39,7 +39,7 @@ void TRunMonitor::Ping(const QString& url, TPingKind kind)
 {
     if (url.trimmed().isEmpty())
         return;
-    const QString reason = SendPing(url, kind, FSettings.PingCaFile);
+    const QString reason = SendPingOnDemand(url, kind, FSettings.PingCaFile);
     if (reason.isEmpty() || !FFailure)
         return;
     const QString address = PingAddress(url, kind);

@@ -159,11 +159,16 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<bool>("windows");
         QTest::addColumn<bool>("bus");
-        QTest::newRow("KvPlaner") << KV_BIN_DIR "/KvPlaner" << false << false;
-        QTest::newRow("KvStarter") << KV_BIN_DIR "/KvStarter" << false << false;
-        QTest::newRow("KvPlaner's windows") << KV_BIN_DIR "/KvPlanerUi.so" << true << false;
-        QTest::newRow("KvStarter's windows") << KV_BIN_DIR "/KvStarterUi.so" << true << false;
-        QTest::newRow("session services") << KV_BIN_DIR "/KvSessionServices.so" << false << true;
+        QTest::addColumn<bool>("network"); // Qt Network: only the ping module needs it
+        QTest::newRow("KvPlaner") << KV_BIN_DIR "/KvPlaner" << false << false << false;
+        QTest::newRow("KvStarter") << KV_BIN_DIR "/KvStarter" << false << false << false;
+        QTest::newRow("KvPlaner's windows")
+            << KV_BIN_DIR "/KvPlanerUi.so" << true << false << false;
+        QTest::newRow("KvStarter's windows")
+            << KV_BIN_DIR "/KvStarterUi.so" << true << false << false;
+        QTest::newRow("session services")
+            << KV_BIN_DIR "/KvSessionServices.so" << false << true << false;
+        QTest::newRow("pings") << KV_BIN_DIR "/KvPing.so" << false << false << true;
     }
 
     // Bound at start or not, every library named here is loaded with the program.
@@ -172,10 +177,12 @@ private slots:
         QFETCH(QString, file);
         QFETCH(bool, windows);
         QFETCH(bool, bus);
+        QFETCH(bool, network);
         const QStringList needed = NeededLibraries(file);
         QVERIFY2(needed.contains("libQt6Core.so.6"), qPrintable(needed.join(' ')));
         QCOMPARE(!needed.filter(kWindowSystem).isEmpty(), windows);
         QCOMPARE(!needed.filter(kBus).isEmpty(), bus);
+        QCOMPARE(!needed.filter("libQt6Network").isEmpty(), network);
     }
 
     void runWithoutDisplayLoadsNoWindowSystem_data()
