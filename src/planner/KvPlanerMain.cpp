@@ -10,6 +10,7 @@
 #include "common/ui/AppStart.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
+#include "planner/PlanerWindowContext.h"
 #include "planner/PreflightCheck.h"
 #include "planner/ScheduleRun.h"
 
@@ -32,8 +33,9 @@ int main(int argc, char** argv)
     run.IsBatch = !HasControllingTerminal() && !display;
     run.EventSource = EventSourceRegistered();
     run.StartUp(QCoreApplication::arguments().mid(1));
-    run.CheckSchedule();
-    // Without a schedule to run the schedule window takes over; until it exists the
-    // program ends after its messages.
-    return 0;
+    // Without a schedule to run the schedule window takes over.
+    if (run.CheckSchedule() || !display)
+        return 0;
+    TPlanerWindowContext context{&run, &clock};
+    return start.Windows->RunMainWindow(&context);
 }

@@ -13,6 +13,7 @@
 #include "common/platform/SessionOnDemand.h"
 #include "common/platform/WinExecute.h"
 #include "common/ui/AppStart.h"
+#include "starter/StarterWindowContext.h"
 #include "starter/ConsolePrompt.h"
 #include "starter/PreflightCheck.h"
 #include "starter/StarterRun.h"
@@ -109,6 +110,8 @@ int main(int argc, char** argv)
     TStarterRun run(state, services);
     if (run.CheckForce())
         return 0;
-    // The group window is not part of this program yet: without a run there is nothing to do.
-    return 0;
+    if (!windows)
+        return 0; // without a run and without a display there is nothing to do
+    TStarterWindowContext context{&state, &services};
+    return windows->RunMainWindow(&context);
 }

@@ -27,6 +27,9 @@ public:
     // was ticked.
     virtual int SelectAction(const QString& caption, const QStringList& buttons,
                              const QString& option) = 0;
+    // Shows the program's main window and runs it until it closes. The context is the program's
+    // own record (its window library names the type); the result is the program's exit code.
+    virtual int RunMainWindow(void* context) = 0;
 };
 
 // Every module of the programs exports an entry point of this form: its object when the module
