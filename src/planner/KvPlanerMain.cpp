@@ -12,14 +12,34 @@
 #include "planner/Clock.h"
 #include "planner/PlanerWindowContext.h"
 #include "planner/PreflightCheck.h"
+#include "planner/RotationCalendar.h"
 #include "planner/ScheduleRun.h"
 
-int main(int argc, char** argv)
+namespace {
+
+void SetUpProgram()
 {
-    const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvPlanerUi"));
     SetProgramName(QStringLiteral("KvPlaner"));
     InitProgramTranslation(
         {QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kUnitsDomain)});
+}
+
+// The calendar is text on standard output: it needs no display and loads no windows.
+int RunCalendarCommand(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    SetUpProgram();
+    return RunPlanerCalendar(QCoreApplication::arguments().mid(2), TSystemClock());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (IsCalendarCommand(argc, argv))
+        return RunCalendarCommand(argc, argv);
+    const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvPlanerUi"));
+    SetUpProgram();
     if (IsCheckCommand(argc, argv))
         return RunPlanerCheck(QCoreApplication::arguments().mid(2), TSystemClock());
     if (ReportStartFailure(start))
@@ -36,6 +56,6 @@ int main(int argc, char** argv)
     // Without a schedule to run the schedule window takes over.
     if (run.CheckSchedule() || !display)
         return 0;
-    TPlanerWindowContext context{&run, &clock};
+    TPlanerWindowContext context{&run, &clock, &launcher};
     return start.Windows->RunMainWindow(&context);
 }
