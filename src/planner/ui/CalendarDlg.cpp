@@ -61,6 +61,7 @@ TRotationCalendarDialog::TRotationCalendarDialog(const TSchedTask& schedule, con
     tvCalendar->setEditTriggers(QAbstractItemView::NoEditTriggers);
     tvCalendar->setSelectionBehavior(QAbstractItemView::SelectRows);
     tvCalendar->verticalHeader()->hide();
+    tvCalendar->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     tvCalendar->horizontalHeader()->setStretchLastSection(true);
     lbMissed = WrappedLabel(QStringLiteral("lbMissed"), this);
     lbMissed->setText(MissedDayText(schedule));

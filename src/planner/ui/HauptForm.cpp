@@ -269,9 +269,13 @@ void THauptForm::LayOut()
     layout->addLayout(editRow);
     layout->addLayout(listButtons);
     layout->addLayout(bottom);
-    lvSchedules->header()->setStretchLastSection(false);
-    lvSchedules->header()->setSectionResizeMode(scName, QHeaderView::Stretch);
-    lvSchedules->header()->setSectionResizeMode(scTask, QHeaderView::Stretch);
+    QHeaderView* header = lvSchedules->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(scName, QHeaderView::Stretch);
+    header->setSectionResizeMode(scTask, QHeaderView::Stretch);
+    header->setSectionResizeMode(scActive, QHeaderView::Fixed);
+    header->setMinimumSectionSize(25);
     lvSchedules->setColumnWidth(scActive, 25);
     resize(720, 480);
 }
