@@ -141,8 +141,9 @@ QString MissedDayText(const TSchedTask& s)
 {
     if (s.IsWeekly())
         return Fmt(Tr("A day without a run is not made up: the next run makes the next step in "
-                      "the mode of its own weekday, the full backup stays on %s, and a cycle "
-                      "that reaches its end without one gets it first (catch-up)."),
+                      "the mode of its own weekday and the full backup stays on %s, so the steps "
+                      "fall behind the weeks; a run that begins a new cycle whose full backup "
+                      "was not made yet makes it first (catch-up)."),
                    {WeekdayName(s.FirstDay, true)});
     return Tr("A day without a run is not made up: the next run makes the step that was due, so "
               "the rest of the rotation moves one day later.");

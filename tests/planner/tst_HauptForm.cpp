@@ -1,7 +1,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -17,6 +19,7 @@
 #include "common/infra/IniFileUtils.h"
 #include "common/tasks/TaskFileStore.h"
 #include "common/tasks/WinTask.h"
+#include "common/ui/ErrorActionDlg.h"
 #include "common/ui/ShowMessageDlg.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
@@ -177,6 +180,7 @@ private slots:
         SetMessageAnswerHook({});
         SetDesktopIconAnswerHook({});
         SetCalendarAnswerHook({});
+        SetErrorActionAnswerHook({});
         SetTaskBackendFactory({});
     }
 
@@ -385,6 +389,17 @@ private slots:
         QCOMPARE(FileBytes(), before);
     }
 
+    // What the window cannot read again at close is not rebuilt from its memory.
+    void unreadableFileIsNotRebuilt()
+    {
+        QVERIFY(QFile::remove(ini));
+        QVERIFY(QDir().mkdir(ini));
+        form->close();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY2(shown[0].endsWith("Error writing to \"" + ini + "\""), qPrintable(shown[0]));
+        QVERIFY(QFileInfo(ini).isDir());
+    }
+
     // Broken schedules read as their defaults; the good ones as they are.
     void brokenSchedulesOpenWithDefaults()
     {
@@ -466,6 +481,11 @@ private slots:
             d.findChild<QRadioButton*>("rbShutdown")->click();
             QVERIFY(d.bbErrorAction->isEnabled());
             QCOMPARE(d.bbErrorAction->toolTip(), "Disable Shutdown on errors");
+            SetErrorActionAnswerHook([](TErrorActionDialog& e) {
+                e.SetMask(3);
+                e.accept();
+            });
+            d.bbErrorAction->click();
             d.btOk->click();
         });
         QTest::mouseClick(form->btnShortcut, Qt::LeftButton);
@@ -473,7 +493,8 @@ private slots:
         QVERIFY(link.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(link.readAll());
         QVERIFY2(text.contains("Photos.week"), qPrintable(text));
-        QVERIFY2(text.contains("/prompt:delay /hide /end:shutdown /logmode:1 /interactive"),
+        QVERIFY2(text.contains(
+                     "/prompt:delay /hide /end:shutdown /erractions:3 /logmode:1 /interactive"),
                  qPrintable(text));
         QCOMPARE(shown, QStringList());
 
