@@ -528,6 +528,26 @@ private slots:
         QCOMPARE(later, (QStringList{"Fri", "4", "Full", "BuFr1F", ""}));
     }
 
+    // Tab reaches every control in the order of the layout.
+    void keyboardReachesEveryControl()
+    {
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->lvSchedules->setFocus();
+        QStringList reached{form->focusWidget()->objectName()};
+        for (int i = 0; i < 30 && reached.count(reached.last()) == 1; ++i) {
+            QTest::keyClick(form->focusWidget(), Qt::Key_Tab);
+            reached << form->focusWidget()->objectName();
+        }
+        reached.removeLast(); // back at the start
+        QCOMPARE(reached,
+                 (QStringList{"lvSchedules",    "leName",      "leTask",        "btnSelTask",
+                              "bbEdit",         "edCycles",    "edSteps",       "cbSilent",
+                              "rbDifferential", "btnReset",    "btnAdd",        "btnReplace",
+                              "btnRemove",      "btnCalendar", "btnCreateTask", "btnShowTasks",
+                              "btnShortcut",    "bbHelp",      "btInfo",        "btnQuit"}));
+    }
+
     void helpAndHints()
     {
         form->activateWindow();

@@ -277,6 +277,13 @@ void THauptForm::LayOut()
     header->setSectionResizeMode(scActive, QHeaderView::Fixed);
     header->setMinimumSectionSize(25);
     lvSchedules->setColumnWidth(scActive, 25);
+    // Tab follows the layout: the task's buttons right after the task field.
+    QWidget* const order[] = {
+        lvSchedules, leName,        leTask,         btnSelTask,  bbEdit, edCycles,   edSteps,
+        cbWeekDay,   cbSilent,      rbDifferential, btnReset,    btnAdd, btnReplace, btnRemove,
+        btnCalendar, btnCreateTask, btnShowTasks,   btnShortcut, bbHelp, btInfo,     btnQuit};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
     resize(720, 480);
 }
 
