@@ -46,12 +46,10 @@ namespace {
 constexpr int kScreenMargin = 50; // at 96 dots per inch
 const QString kScheduleTaskPrefix = QStringLiteral("Schedule-");
 
-QLineEdit* LabelledEdit(QWidget* parent, const char* name, QLabel*& label, const char* caption)
+QLineEdit* Edit(QWidget* parent, const char* name)
 {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
-    label = new QLabel(Tr(caption), parent);
-    label->setBuddy(edit);
     return edit;
 }
 
@@ -167,9 +165,8 @@ void THauptForm::BuildControls()
     lvSchedules->setHeaderLabels(
         {Tr("Name"), Tr("Task"), QString(), Tr("Cycles"), Tr("Steps"), Tr("Start"), Tr("Type")});
 
-    QLabel* label = nullptr;
-    leName = LabelledEdit(this, "leName", label, TrNoop("Name:"));
-    leTask = LabelledEdit(this, "leTask", label, TrNoop("Backup task:"));
+    leName = Edit(this, "leName");
+    leTask = Edit(this, "leTask");
     edCycles = NumberEdit(this, "edCycles", 1, 499);
     edSteps = NumberEdit(this, "edSteps", 2, 999);
     cbWeekDay = new QComboBox(this);
@@ -219,15 +216,9 @@ void THauptForm::LayOut()
         label->setBuddy(w);
         return label;
     };
-    auto buddyOf = [this](QWidget* w) {
-        for (QLabel* label : findChildren<QLabel*>())
-            if (label->buddy() == w)
-                return label;
-        return static_cast<QLabel*>(nullptr);
-    };
-    fields->addWidget(buddyOf(leName), 0, 0);
+    fields->addWidget(labelOf(leName, TrNoop("Name:")), 0, 0);
     fields->addWidget(leName, 0, 1, 1, 3);
-    fields->addWidget(buddyOf(leTask), 1, 0);
+    fields->addWidget(labelOf(leTask, TrNoop("Backup task:")), 1, 0);
     auto* taskRow = new QHBoxLayout;
     taskRow->addWidget(leTask, 1);
     taskRow->addWidget(btnSelTask);
