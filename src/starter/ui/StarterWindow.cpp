@@ -1,8 +1,20 @@
 #include "starter/ui/StarterWindow.h"
 
-int RunMainWindow(TStarterWindowContext&)
+#include <QApplication>
+
+#include "common/ui/ShowMemo.h"
+#include "starter/ui/MainForm.h"
+
+int RunMainWindow(TStarterWindowContext& context)
 {
-    return 0;
+    int result = 0;
+    {
+        TMainForm form(context);
+        form.show();
+        result = QApplication::exec();
+    }
+    FreeShowTextDialog();
+    return result;
 }
 
 // The window module's hook (see common/ui/AppStartEntry.cpp).
