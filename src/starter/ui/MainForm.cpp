@@ -170,7 +170,8 @@ TMainForm::TMainForm(TStarterWindowContext& context, QWidget* parent)
         FTaskDialog->InitTaskScheduler(FTaskScheduler.get());
 
     const TWindowPlacement& place = Settings().Window;
-    if (place.Top >= 0 && place.Left >= 0)
+    FPlaced = place.Top >= 0 && place.Left >= 0;
+    if (FPlaced)
         move(place.Left, place.Top);
     if (place.Width > 0 && place.Height > 0)
         resize(place.Width, place.Height);
@@ -575,8 +576,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!FShownOnce)
-        KeepOnScreen(*this);
+    if (!FShownOnce) {
+        if (FPlaced)
+            KeepOnScreen(*this);
+        else
+            PlaceDialog(*this, kCentreOnScreen);
+    }
     FShownOnce = true;
 }
 

@@ -149,5 +149,6 @@ private:
     HRESULT FTaskSchedStatus = 0;
     std::unique_ptr<TTaskScheduleDialog> FTaskDialog;
     bool FShownOnce = false;
+    bool FPlaced = false; // a position was stored
     bool FSaveOnClose = true;
 };
