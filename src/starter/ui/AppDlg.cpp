@@ -122,7 +122,6 @@ TAppDialog::TAppDialog(QWidget* parent) : QDialog(parent)
     InstallHintKey(this);
     resize(520, sizeHint().height());
     FDesignedHeight = height();
-    edFileMgr->setText(QString::fromStdString(DefaultFileManager()));
 }
 
 TAppDialog::~TAppDialog()
@@ -172,8 +171,8 @@ void TAppDialog::LoadFromIni(const QString& iniName, const QString& section)
         move(stored.Window.Left, stored.Window.Top);
     resize(stored.Window.Width > 0 ? stored.Window.Width : width(),
            qMax(stored.Window.Height, FDesignedHeight));
-    if (!stored.FileManager.isEmpty())
-        edFileMgr->setText(stored.FileManager);
+    edFileMgr->setText(stored.FileManager.isEmpty() ? QString::fromStdString(DefaultFileManager())
+                                                    : stored.FileManager);
     cbApp->setEditText(stored.Application);
 }
 
