@@ -60,7 +60,7 @@ TAppDialog::TAppDialog(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("TAppDialog"));
     setWindowTitle(Tr("Start an application under different user account"));
     const QString fileMgrText = Tr("User selected file manager");
-    auto* lbFileMgr = new QLabel(fileMgrText, this);
+    auto* lbFileMgr = new QLabel(Tr("User selected &file manager"), this);
     lbFileMgr->setObjectName(QStringLiteral("lbFileMgr"));
     edFileMgr = new QLineEdit(this);
     edFileMgr->setObjectName(QStringLiteral("edFileMgr"));
@@ -70,7 +70,7 @@ TAppDialog::TAppDialog(QWidget* parent) : QDialog(parent)
     bbStartFileMgr = StartButton(this, "bbStartFileMgr", Tr("Run file manager"));
 
     const QString appText = Tr("Other application");
-    auto* lbApp = new QLabel(appText, this);
+    auto* lbApp = new QLabel(Tr("Other a&pplication"), this);
     lbApp->setObjectName(QStringLiteral("lbApp"));
     cbApp = new QComboBox(this);
     cbApp->setObjectName(QStringLiteral("cbApp"));
@@ -83,14 +83,14 @@ TAppDialog::TAppDialog(QWidget* parent) : QDialog(parent)
     bbSelApp = SelectButton(this, "bbSelApp", Tr("Select application"));
     bbStartApp = StartButton(this, "bbStartApp", Tr("Run selected application"));
 
-    auto* lbAccount = new QLabel(Tr("User account:"), this);
+    auto* lbAccount = new QLabel(Tr("User &account:"), this);
     lbAccount->setObjectName(QStringLiteral("lbAccount"));
     edAccount = new QLineEdit(this);
     edAccount->setObjectName(QStringLiteral("edAccount"));
     edAccount->setPlaceholderText(Tr("User account"));
     edAccount->setToolTip(Tr("User account"));
     lbAccount->setBuddy(edAccount);
-    CloseBtn = new QPushButton(Tr("Close"), this);
+    CloseBtn = new QPushButton(Tr("&Close"), this);
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
     CloseBtn->setAutoDefault(false);
 
@@ -154,7 +154,7 @@ QStringList TAppDialog::History() const
 TAppSettings TAppDialog::Values() const
 {
     TAppSettings values;
-    values.Window = {y(), x(), height(), width()};
+    values.Window = {geometry().y(), geometry().x(), height(), width()};
     values.FileManager = edFileMgr->text();
     values.Application = cbApp->currentText();
     values.History = History();
@@ -167,10 +167,11 @@ void TAppDialog::LoadFromIni(const QString& iniName, const QString& section)
     FSection = section;
     const TAppSettings stored = LoadAppSettings(iniName, section);
     SetHistory(stored.History);
-    if (stored.Window.Top >= 0 && stored.Window.Left >= 0)
-        move(stored.Window.Left, stored.Window.Top);
     resize(stored.Window.Width > 0 ? stored.Window.Width : width(),
            qMax(stored.Window.Height, FDesignedHeight));
+    FPlaced = stored.Window.Top >= 0 && stored.Window.Left >= 0;
+    if (FPlaced)
+        setGeometry(QRect(QPoint(stored.Window.Left, stored.Window.Top), size()));
     edFileMgr->setText(stored.FileManager.isEmpty() ? QString::fromStdString(DefaultFileManager())
                                                     : stored.FileManager);
     cbApp->setEditText(stored.Application);
@@ -235,7 +236,11 @@ bool TAppDialog::Execute(QString& user, QString& pwd, QString& app)
 {
     const QString incoming = user;
     edAccount->setText(user);
-    KeepOnScreen(*this);
+    if (FPlaced)
+        KeepOnScreen(*this);
+    else
+        PlaceDialog(*this, kCentreOnMainWindow);
+    FPlaced = true;
     if (AnswerHook())
         QTimer::singleShot(0, this, [this] { AnswerHook()(*this); });
     if (exec() != QDialog::Accepted)

@@ -62,6 +62,7 @@ private:
 
     int FMode = 1;
     int FDesignedHeight = 0;
+    bool FPlaced = false; // a position was stored or the dialog was shown
     QString FIniName;
     QString FSection;
 };

@@ -170,11 +170,17 @@ TMainForm::TMainForm(TStarterWindowContext& context, QWidget* parent)
         FTaskDialog->InitTaskScheduler(FTaskScheduler.get());
 
     const TWindowPlacement& place = Settings().Window;
+    // The stored position is the one of the client area, so that it comes back as it was
+    // whatever frame the window manager draws around it.
     FPlaced = place.Top >= 0 && place.Left >= 0;
-    if (FPlaced)
-        move(place.Left, place.Top);
     if (place.Width > 0 && place.Height > 0)
         resize(place.Width, place.Height);
+    if (FPlaced)
+        setGeometry(QRect(QPoint(place.Left, place.Top), size()));
+    if (!FPlaced) {
+        adjustSize();
+        PlaceDialog(*this, kCentreOnScreen);
+    }
     AppDialog->LoadFromIni(FContext.State->Settings.IniName, QString::fromLatin1(kAppSection));
 
     if (const QString error = SettingsReadError(FContext.State->Settings.IniName);
@@ -277,9 +283,9 @@ QWidget* TMainForm::BuildAccountBox()
                             Tr("Enter fixed password for user account"));
     gbPassword = new QGroupBox(Tr("Password"), box);
     gbPassword->setObjectName(QStringLiteral("gbPassword"));
-    rbPwdPrompt = new QRadioButton(Tr("&Prompt for password"), gbPassword);
+    rbPwdPrompt = new QRadioButton(Tr("Prompt &for password"), gbPassword);
     rbPwdPrompt->setObjectName(QStringLiteral("rbPwdPrompt"));
-    rbPwdFixed = new QRadioButton(Tr("Use &fixed password"), gbPassword);
+    rbPwdFixed = new QRadioButton(Tr("Use fi&xed password"), gbPassword);
     rbPwdFixed->setObjectName(QStringLiteral("rbPwdFixed"));
     auto* pwdLayout = new QVBoxLayout(gbPassword);
     pwdLayout->addWidget(rbPwdPrompt);
@@ -327,10 +333,10 @@ QWidget* TMainForm::BuildStatusBox()
 QWidget* TMainForm::BuildOptionsBox()
 {
     auto* box = new QWidget(this);
-    cbNoSplash = CheckBox(box, "cbNoSplash", Tr("No s&plash screen"));
-    cbPlaySound = CheckBox(box, "cbPlaySound", Tr("Play s&ound"));
-    cbParProc = CheckBox(box, "cbParProc", Tr("Parallel processing of tas&ks"));
-    cbStartDelay = CheckBox(box, "cbStartDelay", Tr("Dela&y between tasks"));
+    cbNoSplash = CheckBox(box, "cbNoSplash", Tr("No splash s&creen"));
+    cbPlaySound = CheckBox(box, "cbPlaySound", Tr("Pla&y sound"));
+    cbParProc = CheckBox(box, "cbParProc", Tr("Parall&el processing of tasks"));
+    cbStartDelay = CheckBox(box, "cbStartDelay", Tr("Delay bet&ween tasks"));
     edStartDelay = SecondsField(box, "edStartDelay", 0, kMaxStartDelay, kStartDelayStep,
                                 Tr("Delay between tasks"));
     edLogDir = new QLineEdit(box);
@@ -388,7 +394,7 @@ QWidget* TMainForm::BuildButtonRow()
                             Tr("Create Windows Scheduled Task"));
     bbEditSchedTask = Button(row, "bbEditSchedTask", Tr("Edit scheduled tas&k"),
                              Tr("Edit Windows scheduled task"));
-    bbOwnLog = Button(row, "bbOwnLog", Tr("Run lo&g"), Tr("Show KvStarter log file"));
+    bbOwnLog = Button(row, "bbOwnLog", Tr("Run l&og"), Tr("Show KvStarter log file"));
     bbStartApp = Button(row, "bbStartApp", Tr("Start a&pplication"),
                         Tr("Start an application under different user account"));
     bbInfo = Button(row, "bbInfo", Tr("&Info"), Tr("Info about the program"));
@@ -568,7 +574,7 @@ bool TMainForm::SaveSettings()
 void TMainForm::closeEvent(QCloseEvent* event)
 {
     StoreGroup();
-    Settings().Window = {y(), x(), height(), width()};
+    Settings().Window = {geometry().y(), geometry().x(), height(), width()};
     SaveSettings();
     event->accept();
 }
@@ -576,12 +582,8 @@ void TMainForm::closeEvent(QCloseEvent* event)
 void TMainForm::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
-    if (!FShownOnce) {
-        if (FPlaced)
-            KeepOnScreen(*this);
-        else
-            PlaceDialog(*this, kCentreOnScreen);
-    }
+    if (!FShownOnce && FPlaced)
+        KeepOnScreen(*this);
     FShownOnce = true;
 }
 
