@@ -287,6 +287,9 @@ QWidget* TMainForm::BuildAccountBox()
     rbPwdPrompt->setObjectName(QStringLiteral("rbPwdPrompt"));
     rbPwdFixed = new QRadioButton(Tr("Use fi&xed password"), gbPassword);
     rbPwdFixed->setObjectName(QStringLiteral("rbPwdFixed"));
+    // F11 on a radio button tells the caption of its group.
+    rbPwdPrompt->setToolTip(gbPassword->title());
+    rbPwdFixed->setToolTip(gbPassword->title());
     auto* pwdLayout = new QVBoxLayout(gbPassword);
     pwdLayout->addWidget(rbPwdPrompt);
     pwdLayout->addWidget(rbPwdFixed);
@@ -313,6 +316,7 @@ QWidget* TMainForm::BuildStatusBox()
     for (int status = 0; status < 5; ++status) {
         auto* radio = new QRadioButton(StatusCaption(status), rgStatus);
         radio->setObjectName(QStringLiteral("rbStatus%1").arg(status));
+        radio->setToolTip(rgStatus->title());
         rbStatus.append(radio);
         layout->addWidget(radio);
     }
@@ -341,6 +345,7 @@ QWidget* TMainForm::BuildOptionsBox()
                                 Tr("Delay between tasks"));
     edLogDir = new QLineEdit(box);
     edLogDir->setObjectName(QStringLiteral("edLogDir"));
+    edLogDir->setToolTip(Tr("Directory for log files"));
     auto* logLabel = Label(box, "lbLogDir", Tr("Di&rectory for log files:"), edLogDir);
     bbLogDir =
         IconButton(box, "bbLogDir", "folder-open", QStringLiteral("…"), Tr("Select log directory"));
