@@ -6,19 +6,52 @@
 #include "common/infra/IniFileUtils.h"
 #include "common/infra/Translate.h"
 
+namespace {
+
+// The values that go between a group and the window unchanged.
+template <typename T> struct TSameField {
+    T TGroupView::*view;
+    T TTaskProperties::*group;
+};
+constexpr TSameField<QString> kTextFields[] = {
+    {&TGroupView::LogDir, &TTaskProperties::AltLogDir},
+    {&TGroupView::User, &TTaskProperties::User},
+    {&TGroupView::UserPwd, &TTaskProperties::Pwd},
+};
+constexpr TSameField<bool> kSwitchFields[] = {
+    {&TGroupView::NoSplash, &TTaskProperties::NoSplash},
+    {&TGroupView::PlaySound, &TTaskProperties::PlaySound},
+    {&TGroupView::ParProc, &TTaskProperties::ParProc},
+    {&TGroupView::RunAs, &TTaskProperties::RunAs},
+};
+constexpr TSameField<int> kNumberFields[] = {
+    {&TGroupView::Status, &TTaskProperties::Status},
+    {&TGroupView::Delay, &TTaskProperties::Delay},
+};
+
+template <typename T, size_t N>
+void CopyToView(const TSameField<T> (&fields)[N], const TTaskProperties& group, TGroupView& view)
+{
+    for (const TSameField<T>& f : fields)
+        view.*f.view = group.*f.group;
+}
+
+template <typename T, size_t N>
+void CopyToGroup(const TSameField<T> (&fields)[N], const TGroupView& view, TTaskProperties& group)
+{
+    for (const TSameField<T>& f : fields)
+        group.*f.group = view.*f.view;
+}
+
+} // namespace
+
 TGroupView ViewOfGroup(const TTaskProperties& group)
 {
     TGroupView view;
-    view.LogDir = group.AltLogDir;
-    view.User = group.User;
-    view.UserPwd = group.Pwd;
+    CopyToView(kTextFields, group, view);
+    CopyToView(kSwitchFields, group, view);
+    CopyToView(kNumberFields, group, view);
     view.PwdPrompt = group.PwdPrompt || group.Pwd.isEmpty();
-    view.NoSplash = group.NoSplash;
-    view.PlaySound = group.PlaySound;
-    view.ParProc = group.ParProc;
-    view.RunAs = group.RunAs;
-    view.Status = group.Status;
-    view.Delay = group.Delay;
     view.StartDelay = group.StartDelay;
     view.DelayBetween = DelayControlsFor(group.ParProc, group.StartDelay).BoxTicked;
     for (int i = 0; i < group.TaskCount(); ++i)
@@ -28,16 +61,10 @@ TGroupView ViewOfGroup(const TTaskProperties& group)
 
 void StoreView(const TGroupView& view, TTaskProperties& group)
 {
-    group.AltLogDir = view.LogDir;
-    group.User = view.User;
-    group.Pwd = view.UserPwd;
+    CopyToGroup(kTextFields, view, group);
+    CopyToGroup(kSwitchFields, view, group);
+    CopyToGroup(kNumberFields, view, group);
     group.PwdPrompt = view.PwdPrompt || view.UserPwd.isEmpty();
-    group.NoSplash = view.NoSplash;
-    group.PlaySound = view.PlaySound;
-    group.ParProc = view.ParProc;
-    group.RunAs = view.RunAs;
-    group.Status = view.Status;
-    group.Delay = view.Delay;
     group.StartDelay = view.DelayBetween ? view.StartDelay : 0;
     group.ClearTasks();
     for (const TStoredTask& task : view.Tasks)

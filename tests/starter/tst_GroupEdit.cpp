@@ -4,33 +4,13 @@
 
 #include <unistd.h>
 
+#include "AccountLauncher.h"
 #include "common/infra/IniFileUtils.h"
 #include "common/platform/WinExecute.h"
 #include "starter/AppLaunch.h"
 #include "starter/GroupEdit.h"
 
 namespace {
-
-// Records the starts it is asked for; fails those of the account "bad".
-class RecordingLauncher : public IProcessLauncher {
-public:
-    struct Start {
-        std::string user, domain, password, folder, commandLine;
-    };
-    std::vector<Start> starts;
-
-    TProcessHandle StartAsUser(const std::string& user, const std::string& domain,
-                               const std::string& password, const std::string& folder,
-                               const std::string& commandLine) override
-    {
-        starts.push_back({user, domain, password, folder, commandLine});
-        if (user == "bad")
-            throw EProcessError("Authentication failure", 0x8007052E, user);
-        return {};
-    }
-    TProcessHandle Start(const std::string&, const std::string&) override { return {}; }
-    std::uint32_t Wait(TProcessHandle&, std::uint32_t, const TEventsHook&) override { return 0; }
-};
 
 std::vector<int> Rows(std::initializer_list<int> rows)
 {
@@ -329,20 +309,21 @@ private slots:
 
     void startApplicationSplitsTheAccount()
     {
-        RecordingLauncher launcher;
+        AccountLauncher launcher;
         QCOMPARE(StartApplication(launcher, QStringLiteral("OFFICE\\backup"), QStringLiteral("pw"),
                                   QStringLiteral("/usr/bin/xterm")),
                  QString());
         QCOMPARE(StartApplication(launcher, QStringLiteral("backup"), QStringLiteral("pw"),
                                   QStringLiteral("/usr/bin/xterm")),
                  QString());
-        QCOMPARE(launcher.starts[0].domain, std::string("OFFICE"));
-        QCOMPARE(launcher.starts[0].user, std::string("backup"));
-        QCOMPARE(launcher.starts[0].folder, std::string());
-        QCOMPARE(launcher.starts[1].domain, std::string());
-        QCOMPARE(launcher.starts[1].user, std::string("backup"));
-        const QString error = StartApplication(launcher, QStringLiteral("bad"), QStringLiteral("x"),
-                                               QStringLiteral("/usr/bin/xterm"));
+        QCOMPARE(launcher.starts[0].domain, QStringLiteral("OFFICE"));
+        QCOMPARE(launcher.starts[0].user, QStringLiteral("backup"));
+        QCOMPARE(launcher.starts[0].folder, QString());
+        QCOMPARE(launcher.starts[1].domain, QString());
+        QCOMPARE(launcher.starts[1].user, QStringLiteral("backup"));
+        const QString error =
+            StartApplication(launcher, QStringLiteral("bad"), QStringLiteral("wrong"),
+                             QStringLiteral("/usr/bin/xterm"));
         QVERIFY(error.startsWith(QStringLiteral("Error starting application: ")));
         QVERIFY(error.contains(QStringLiteral("Authentication failure (0x8007052E)")));
     }

@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include "AccessibleNames.h"
+#include "AccountLauncher.h"
 #include "MessageRecorder.h"
 #include "ScopedEnv.h"
 #include "common/infra/IniFileUtils.h"
@@ -34,28 +35,6 @@
 #include "starter/ui/MainForm.h"
 
 namespace {
-
-// Records the starts under an account; a start with the password "wrong" fails as a logon does.
-class AccountLauncher : public IProcessLauncher {
-public:
-    struct Start {
-        QString user, domain, password, commandLine;
-    };
-    QList<Start> starts;
-
-    TProcessHandle StartAsUser(const std::string& user, const std::string& domain,
-                               const std::string& password, const std::string&,
-                               const std::string& commandLine) override
-    {
-        starts.append({QString::fromStdString(user), QString::fromStdString(domain),
-                       QString::fromStdString(password), QString::fromStdString(commandLine)});
-        if (password == "wrong")
-            throw EProcessError("Authentication failure", 0x8007052E, user);
-        return {};
-    }
-    TProcessHandle Start(const std::string&, const std::string&) override { return {}; }
-    std::uint32_t Wait(TProcessHandle&, std::uint32_t, const TEventsHook&) override { return 0; }
-};
 
 void AnswerNewPassword(const QString& password)
 {
