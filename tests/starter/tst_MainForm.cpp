@@ -23,10 +23,13 @@
 #include "common/platform/WinExecute.h"
 #include "common/tasks/TaskFileStore.h"
 #include "common/tasks/WinTask.h"
+#include "common/ui/DesktopShortcut.h"
 #include "common/ui/InpText.h"
 #include "common/ui/MailDlg.h"
 #include "common/ui/NewPwdDlg.h"
 #include "common/ui/PwdDlg.h"
+#include "common/ui/ShortcutDlg.h"
+#include "common/ui/ShowMemo.h"
 #include "starter/GroupRun.h"
 #include "starter/StarterRun.h"
 #include "starter/ui/AppDlg.h"
@@ -150,6 +153,7 @@ private slots:
         SetMailDialogAnswerHook({});
         SetAppDialogAnswerHook({});
         SetFileChoiceHook({});
+        SetShortcutAnswerHook({});
     }
 
     void everyControlHasAName()
@@ -539,6 +543,53 @@ private slots:
         form.lbTasks->clear();
         form.bbEditTask->click();
         QCOMPARE(fMessages.last(), QStringLiteral("No backup tasks specified!"));
+    }
+
+    // The shortcut starts this program with the chosen group and the run log switched on.
+    void shortcutRunsTheChosenGroup()
+    {
+        WriteGroups({{"Daily", {}}, {"Weekly", {}}});
+        NewContext();
+        TMainForm form(fContext);
+        SetShortcutAnswerHook([](TShortcutDialog& d) {
+            d.edName->setText(QStringLiteral("Nightly"));
+            d.lbConfigs->item(1)->setSelected(true);
+            d.btOk->click();
+        });
+        form.bbShortcut->click();
+        QFile f(DesktopShortcutFile(QStringLiteral("Nightly")));
+        QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(fMessages.join(u'|')));
+        const QString text = QString::fromUtf8(f.readAll());
+        QVERIFY2(text.contains(QStringLiteral(" Weekly /force /logmode:1")), qPrintable(text));
+    }
+
+    // The backup log of the selected task is found through its task file and the group's log
+    // folder; a missing run log is named in a message.
+    void logsOpenInTheViewer()
+    {
+        const QString task = MakeTask("one.buj");
+        {
+            QFile f(task);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write("LogName=%taskname%.log\n");
+        }
+        QVERIFY(QDir().mkpath(Path(QStringLiteral("logs"))));
+        QFile log(Path(QStringLiteral("logs/one.log")));
+        QVERIFY(log.open(QIODevice::WriteOnly));
+        log.write("Kelvara - 1\r\n  *** error\r\n");
+        log.close();
+        WriteGroups({{"Daily", {task}}});
+        NewContext();
+        fState->Stored.Groups[0]->AltLogDir = Path(QStringLiteral("logs"));
+        TMainForm form(fContext);
+        QVERIFY(form.bbShowLog->isEnabled());
+        form.bbShowLog->click();
+        QVERIFY(ShownTextDialog());
+        QCOMPARE(ShownTextDialog()->TextName(), log.fileName());
+        FreeShowTextDialog();
+
+        form.bbOwnLog->click();
+        QCOMPARE(fMessages, QStringList{"Log file not found: " + fState->LogName});
     }
 
     // The account is split at its backslash; a changed account asks for its password; a wrong
