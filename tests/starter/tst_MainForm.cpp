@@ -515,6 +515,23 @@ private slots:
         QVERIFY(saved.Groups[0]->NoSplash);
     }
 
+    // A group whose account is gone is shown as stored; its start fails with the reason.
+    void groupOfAMissingAccount()
+    {
+        WriteGroups({{"Daily", {MakeTask("one.buj")}}});
+        NewContext();
+        fState->Stored.Groups[0]->User = QStringLiteral("kvnosuchaccount7");
+        fState->Stored.Groups[0]->Pwd = QStringLiteral("pw");
+        fState->Stored.Groups[0]->PwdPrompt = false;
+        TMainForm form(fContext);
+        QCOMPARE(form.edUser->text(), QStringLiteral("kvnosuchaccount7"));
+        form.bbStart->click();
+        QCOMPARE(fPasswordPrompts.size(), 0);
+        QCOMPARE(fRunErrors.size(), 1);
+        QVERIFY2(fRunErrors[0].startsWith(QStringLiteral("Error on starting Kelvara: ")),
+                 qPrintable(fRunErrors[0]));
+    }
+
     // "Edit backup task" uses a fixed password even when the group asks for it at every start,
     // and opens the selected task.
     void editTaskUsesTheFixedPassword()

@@ -7,12 +7,10 @@
 
 int RunMainWindow(TStarterWindowContext& context)
 {
-    int result = 0;
-    {
-        TMainForm form(context);
-        form.show();
-        result = QApplication::exec();
-    }
+    TMainForm form(context);
+    form.show();
+    const int result = QApplication::exec();
+    // The log viewer saves its view settings while its owner still exists.
     FreeShowTextDialog();
     return result;
 }
