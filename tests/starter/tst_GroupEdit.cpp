@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "AccountLauncher.h"
+#include "GroupFields.h"
 #include "common/infra/IniFileUtils.h"
 #include "common/platform/WinExecute.h"
 #include "starter/AppLaunch.h"
@@ -27,29 +28,10 @@ private slots:
     void viewRoundTripKeepsEveryField()
     {
         TTaskProperties group(QStringLiteral("Daily"));
-        group.AltLogDir = QStringLiteral("/var/log/kv");
-        group.User = QStringLiteral("OFFICE\\backup");
-        group.Pwd = QStringLiteral("s3cret");
-        group.PwdPrompt = false;
-        group.NoSplash = group.PlaySound = group.ParProc = group.RunAs = true;
-        group.Status = 3;
-        group.Delay = 42;
-        group.StartDelay = 35;
-        group.AddTask(QStringLiteral("/a/one.buj"), true);
-        group.AddTask(QStringLiteral("/a/two words.buj"), false);
-
+        SetEveryField(group, QStringLiteral("/var/log/kv"), {"/a/one.buj", "/a/two words.buj"});
         TTaskProperties back(QStringLiteral("Daily"));
         StoreView(ViewOfGroup(group), back);
-        QCOMPARE(back.AltLogDir, group.AltLogDir);
-        QCOMPARE(back.User, group.User);
-        QCOMPARE(back.Pwd, group.Pwd);
-        QCOMPARE(back.PwdPrompt, false);
-        QVERIFY(back.NoSplash && back.PlaySound && back.ParProc && back.RunAs);
-        QCOMPARE(back.Status, 3);
-        QCOMPARE(back.Delay, 42);
-        QCOMPARE(back.StartDelay, 35);
-        QCOMPARE(back.Tasks, group.Tasks);
-        QCOMPARE(back.Desc, QStringLiteral("Daily"));
+        QCOMPARE(DifferentFields(group, back), QStringList());
     }
 
     void passwordAndDelayRules()

@@ -16,6 +16,7 @@
 
 #include "AccessibleNames.h"
 #include "AccountLauncher.h"
+#include "GroupFields.h"
 #include "MessageRecorder.h"
 #include "ScopedEnv.h"
 #include "common/infra/IniFileUtils.h"
@@ -376,38 +377,17 @@ private slots:
         WriteGroups({{"Daily", {}}, {"Full", {task}}});
         NewContext();
         TTaskProperties& full = *fState->Stored.Groups[1];
-        full.AltLogDir = Path(QStringLiteral("logs"));
-        full.User = QStringLiteral("OFFICE\\backup");
-        full.Pwd = QStringLiteral("pw");
-        full.PwdPrompt = false;
-        full.NoSplash = full.PlaySound = full.ParProc = full.RunAs = true;
-        full.Status = 4;
-        full.Delay = 17;
-        full.StartDelay = 35;
-        full.ClearTasks();
-        full.AddTask(task, false);
+        SetEveryField(full, Path(QStringLiteral("logs")), {task, MakeTask("y.buj")});
         const TTaskProperties expected = full;
         TMainForm form(fContext);
         form.ShowGroup(1);
         QCOMPARE(form.edUser->text(), expected.User);
-        QVERIFY(form.rbStatus[4]->isChecked());
-        QCOMPARE(form.lbTasks->item(0)->checkState(), Qt::Unchecked);
+        QVERIFY(form.rbStatus[3]->isChecked());
+        QCOMPARE(form.lbTasks->item(1)->checkState(), Qt::Unchecked);
         form.ShowGroup(0);
         form.ShowGroup(1);
         form.StoreGroup();
-        const TTaskProperties& back = *form.Settings().Groups[1];
-        QCOMPARE(back.AltLogDir, expected.AltLogDir);
-        QCOMPARE(back.User, expected.User);
-        QCOMPARE(back.Pwd, expected.Pwd);
-        QCOMPARE(back.PwdPrompt, expected.PwdPrompt);
-        QCOMPARE(back.NoSplash, true);
-        QCOMPARE(back.PlaySound, true);
-        QCOMPARE(back.ParProc, true);
-        QCOMPARE(back.RunAs, true);
-        QCOMPARE(back.Status, 4);
-        QCOMPARE(back.Delay, 17);
-        QCOMPARE(back.StartDelay, 35);
-        QCOMPARE(back.Tasks, expected.Tasks);
+        QCOMPARE(DifferentFields(*form.Settings().Groups[1], expected), QStringList());
     }
 
     // Ticking asks for the settings while mail is off; cancelling unticks; unticking only
