@@ -16,15 +16,6 @@ std::string Utf8(const QString& s)
     return s.toStdString();
 }
 
-// The account "domain\user" split at its first backslash.
-std::pair<QString, QString> SplitAccount(const QString& account)
-{
-    const qsizetype slash = account.indexOf(u'\\');
-    if (slash < 0)
-        return {QString(), account};
-    return {account.left(slash), account.mid(slash + 1)};
-}
-
 // Exit code 4 while the backup program showed its own status window needs no box.
 bool ShownByBackupProgram(int outcome, const TTaskProperties& group)
 {
@@ -32,6 +23,14 @@ bool ShownByBackupProgram(int outcome, const TTaskProperties& group)
 }
 
 } // namespace
+
+std::pair<QString, QString> SplitAccount(const QString& account)
+{
+    const qsizetype slash = account.indexOf(u'\\');
+    if (slash < 0)
+        return {QString(), account};
+    return {account.left(slash), account.mid(slash + 1)};
+}
 
 QString BackupTaskLine(const QString& path)
 {

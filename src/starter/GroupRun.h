@@ -35,6 +35,10 @@ public:
     QString BuildCommandLine(const TTaskProperties& group) const;
     // Runs the group; false only when the password prompt was cancelled.
     bool RunGroup(const TTaskProperties& group, bool interactive);
+    // Starts the command line under the account and waits for its end, processing events:
+    // the outcome (TRunOutcome or an exit code) and its message.
+    int RunBackupProgram(const QString& account, const QString& password,
+                         const QString& commandLine, QString& message);
 
     QStringList LogList;
     int ErrCount = 0;
@@ -50,8 +54,6 @@ private:
     TStarted StartBackupProgram(const QString& account, const QString& password,
                                 const QString& commandLine);
     int PollBackupProgram(TProcessHandle& handle, QString& message);
-    int RunBackupProgram(const QString& account, const QString& password,
-                         const QString& commandLine, QString& message);
     int OutcomeOf(std::uint32_t waitResult, QString& message) const;
     void ReportRunError(const QString& text, bool interactive);
     void ReportOutcome(int outcome, const QString& message, const TTaskProperties& group,
@@ -68,6 +70,10 @@ private:
     QString FAIniPath;
     QString FTitle;
 };
+
+// The account "domain\user" split at its first backslash: domain and user (no backslash: an
+// empty domain and the whole text).
+std::pair<QString, QString> SplitAccount(const QString& account);
 
 // "      Backup task: <path>"
 QString BackupTaskLine(const QString& path);

@@ -1,8 +1,18 @@
 #include "starter/ui/StarterWindow.h"
 
-int RunMainWindow(TStarterWindowContext&)
+#include <QApplication>
+
+#include "common/ui/ShowMemo.h"
+#include "starter/ui/MainForm.h"
+
+int RunMainWindow(TStarterWindowContext& context)
 {
-    return 0;
+    TMainForm form(context);
+    form.show();
+    const int result = QApplication::exec();
+    // The log viewer saves its view settings while its owner still exists.
+    FreeShowTextDialog();
+    return result;
 }
 
 // The window module's hook (see common/ui/AppStartEntry.cpp).
