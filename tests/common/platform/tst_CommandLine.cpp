@@ -47,6 +47,29 @@ private slots:
         QFETCH(TWords, words);
         QCOMPARE(SplitCommandLine(JoinCommandLine(words)), words);
     }
+
+    // Windows quoting (the round trip through the system's own splitting runs under Wine).
+    void windowsQuoting_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("plain, backslashes literal") << R"(C:\dir\)"
+                                                    << R"(C:\dir\)";
+        QTest::newRow("empty") << ""
+                               << R"("")";
+        QTest::newRow("trailing backslash doubled in quotes") << R"(C:\Program Files\)"
+                                                              << R"("C:\Program Files\\")";
+        QTest::newRow("quote after backslashes") << R"(a\\"b c)"
+                                                 << R"("a\\\\\"b c")";
+    }
+    void windowsQuoting()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, quoted);
+        QCOMPARE(QString::fromStdString(QuoteWindowsArgument(argument.toStdString())), quoted);
+        QCOMPARE(JoinWindowsCommandLine({"p", argument.toStdString()}),
+                 "p " + quoted.toStdString());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
