@@ -15,6 +15,9 @@
 
 #include "common/platform/WinText_win.h"
 
+// COM interfaces have no virtual destructor: each object deletes itself in Release.
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+
 #define KV_FAKE_UNUSED(...)                                                                        \
     HRESULT STDMETHODCALLTYPE __VA_ARGS__ override                                                 \
     {                                                                                              \

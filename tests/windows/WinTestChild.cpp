@@ -2,6 +2,7 @@
 //   exit N        ends with exit code N
 //   sleep MS      sleeps, then ends with 0
 //   cwd FILE      writes its current folder (UTF-8) to FILE
+//   env NAME FILE writes the variable's value (UTF-8; "(unset)" when it is not set) to FILE
 //   args FILE     writes its arguments after "args FILE" (UTF-8, one a line) to FILE
 #include <cstdio>
 #include <cwchar>
@@ -48,6 +49,11 @@ int wmain(int argc, wchar_t** argv)
         wchar_t folder[MAX_PATH];
         GetCurrentDirectoryW(MAX_PATH, folder);
         return WriteTo(argv[2], Utf8(folder));
+    }
+    if (command == L"env" && argc > 3) {
+        wchar_t value[4096];
+        const DWORD length = GetEnvironmentVariableW(argv[2], value, 4096);
+        return WriteTo(argv[3], length ? Utf8(std::wstring(value, length)) : "(unset)");
     }
     if (command == L"args") {
         std::string text;

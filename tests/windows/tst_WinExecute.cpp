@@ -4,6 +4,8 @@
 #include "WinTestSupport.h"
 #include "common/platform/CommandLine.h"
 #include "common/platform/LogonCheck.h"
+#include "common/platform/ProcessEnvironment.h"
+#include "common/platform/SystemEnvironment.h"
 #include "common/platform/SystemInfo.h"
 #include "common/platform/TaskbarWindows.h"
 #include "common/platform/WinExecute.h"
@@ -77,6 +79,22 @@ TEST(WinExecute, MissingProgramRaisesTheSystemsText)
     }
 }
 
+TEST(WinExecute, ChildrenGetTheUsersOwnValues)
+{
+    const TTempFolder folder;
+    const std::string out = folder.File(L"env.txt");
+    const std::string name = "KV_TEST_LANGUAGE";
+    SetOwnVariable(name, "de \xc3\xa4");
+    EXPECT_EQ(SystemVariable(name), "de \xc3\xa4");
+    EXPECT_EQ(UserVariable(name), std::nullopt);
+    EXPECT_EQ(RunChild({"env", name, out}), 0u);
+    EXPECT_EQ(ReadAll(out), "(unset)");
+
+    SetSystemVariable("KV_TEST_USER", "\xd0\x96 x");
+    EXPECT_EQ(RunChild({"env", "KV_TEST_USER", out}), 0u);
+    EXPECT_EQ(ReadAll(out), "\xd0\x96 x");
+}
+
 TEST(WinExecute, MissingFolderRaises)
 {
     EXPECT_THROW(StartProcess(ChildLine({"exit", "0"}), "C:\\no such folder"), EProcessError);
@@ -88,6 +106,26 @@ TEST(WinExecute, OwnAccountStartsDirectly)
         TProcessHandle child =
             StartProcessAsUser(user, {}, "not used", {}, ChildLine({"exit", "4"}));
         EXPECT_EQ(WaitForProcess(child, 0), 4u | kExitCodeFlag) << user;
+    }
+}
+
+TEST(WinExecute, UnknownAccountIsRefused)
+{
+    const TLogonCheckResult check = CheckAccountLogon("PC\\no such user \xc3\xa4", "secret");
+    EXPECT_EQ(check.result, TLogonCheck::UnknownAccount);
+    EXPECT_FALSE(check.text.empty());
+}
+
+TEST(WinExecute, LogonStartOfUnknownAccountRaises)
+{
+    try {
+        TProcessHandle child = StartProcessAsUser("no such user", "PC", "secret", {},
+                                                  ChildLine({"exit", "0"}));
+        WaitForProcess(child, 0);
+        FAIL() << "started under an unknown account";
+    } catch (const EProcessError& error) {
+        EXPECT_EQ(error.Account(), "PC\\no such user");
+        EXPECT_NE(error.Code(), 0u);
     }
 }
 

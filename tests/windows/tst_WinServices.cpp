@@ -9,6 +9,7 @@
 #include "common/platform/TaskbarWindows_win.h"
 #include "common/platform/WinEventLog_win.h"
 #include "common/platform/WinFolders_win.h"
+#include "common/platform/WinLogonSession_win.h"
 #include "common/platform/WinRegistry_win.h"
 
 namespace {
@@ -90,6 +91,17 @@ TEST(WinSystemInfo, NamesAreKnown)
     EXPECT_TRUE(IsVistaOrLater());
     EXPECT_EQ(IsNative64BitProcess(), sizeof(void*) == 8);
     EXPECT_EQ(CurrentProcessId(), static_cast<int>(GetCurrentProcessId()));
+}
+
+TEST(WinLogonSession, OwnSessionIsNoBatchLogon)
+{
+    // A test runs in a user's session; the authority may not tell (Wine), never "batch".
+    const auto type = OwnLogonType();
+    EXPECT_NE(type, kBatchLogonType);
+    if (type) {
+        EXPECT_GE(*type, 2u); // interactive and above; 0 and 1 are no logon types
+    }
+    HasVisibleWindowStation(); // answers without a display as well
 }
 
 TEST(WinTaskbar, RuleOfTheTaskbar)

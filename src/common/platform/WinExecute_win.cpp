@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "common/platform/LogonCheck.h"
+#include "common/platform/ProcessEnvironment.h"
 #include "common/platform/WinText_win.h"
 
 struct TChildProcess {
@@ -65,6 +66,15 @@ STARTUPINFOW ShownStartup()
     return startup;
 }
 
+// Our environment with the user's own values where the program changed some for itself.
+std::wstring UserEnvironmentBlock()
+{
+    std::wstring block;
+    for (const std::string& entry : UserEnvironment())
+        block += Utf8ToWide(entry) + L'\0';
+    return block + L'\0';
+}
+
 bool IsBlankLine(const std::string& commandLine)
 {
     return commandLine.find_first_not_of(" \t\r\n") == std::string::npos;
@@ -108,7 +118,9 @@ TProcessHandle StartProcess(const std::string& commandLine, const std::string& c
     const std::wstring folder = Utf8ToWide(currentFolder);
     STARTUPINFOW startup = ShownStartup();
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, kCreationFlags, nullptr,
+    std::wstring environment = UserEnvironmentBlock();
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, kCreationFlags,
+                        environment.data(),
                         folder.empty() ? nullptr : folder.c_str(), &startup, &info))
         ThrowSystemError(GetLastError());
     return Started(info);

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 #include <taskschd.h>
 
+#include "common/platform/ComScope_win.h"
 #include "common/platform/WinText_win.h"
 
 namespace {
@@ -63,17 +64,41 @@ void Check(HRESULT result)
 
 } // namespace
 
+struct TWinTaskService::TState {
+    TComScope com;
+    TComPtr<ITaskService> service;
+    TComPtr<ITaskFolder> root;
+
+    ITaskFolder* RootFolder()
+    {
+        if (!service)
+            Check(SCHED_E_SERVICE_NOT_RUNNING);
+        if (!root) {
+            const TBstr path("\\");
+            Check(service->GetFolder(path, root.Put()));
+        }
+        return root.Get();
+    }
+
+    IRegisteredTask* Task(const std::string& name, TComPtr<IRegisteredTask>& task)
+    {
+        const TBstr path(name);
+        Check(RootFolder()->GetTask(path, task.Put()));
+        return task.Get();
+    }
+};
+
 ETaskServiceError::ETaskServiceError(std::int32_t code, const std::string& text)
     : std::runtime_error(text), code(code)
 {}
 
-TWinTaskService::TWinTaskService() = default;
+TWinTaskService::TWinTaskService() : state(std::make_unique<TState>()) {}
 
-TWinTaskService::TWinTaskService(ITaskService* given)
+TWinTaskService::TWinTaskService(ITaskService* given) : TWinTaskService()
 {
     if (given) {
         given->AddRef();
-        *service.Put() = given;
+        *state->service.Put() = given;
     }
 }
 
@@ -81,36 +106,19 @@ TWinTaskService::~TWinTaskService() = default;
 
 void TWinTaskService::Connect()
 {
+    TComPtr<ITaskService>& service = state->service;
     if (!service)
         Check(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
                                service.PutVoid()));
     const TTextVariant none("");
     Check(service->Connect(none, none, none, none));
-    root.Reset();
-}
-
-ITaskFolder* TWinTaskService::RootFolder()
-{
-    if (!service)
-        Check(SCHED_E_SERVICE_NOT_RUNNING);
-    if (!root) {
-        const TBstr path("\\");
-        Check(service->GetFolder(path, root.Put()));
-    }
-    return root.Get();
-}
-
-IRegisteredTask* TWinTaskService::Task(const std::string& name, TComPtr<IRegisteredTask>& task)
-{
-    const TBstr path(name);
-    Check(RootFolder()->GetTask(path, task.Put()));
-    return task.Get();
+    state->root.Reset();
 }
 
 std::vector<std::string> TWinTaskService::TaskNames()
 {
     TComPtr<IRegisteredTaskCollection> tasks;
-    Check(RootFolder()->GetTasks(TASK_ENUM_HIDDEN, tasks.Put()));
+    Check(state->RootFolder()->GetTasks(TASK_ENUM_HIDDEN, tasks.Put()));
     LONG count = 0;
     Check(tasks->get_Count(&count));
     std::vector<std::string> names;
@@ -132,16 +140,16 @@ std::string TWinTaskService::TaskXml(const std::string& name)
 {
     TComPtr<IRegisteredTask> task;
     TBstr xml;
-    Check(Task(name, task)->get_Xml(xml.Put()));
+    Check(state->Task(name, task)->get_Xml(xml.Put()));
     return xml.Utf8();
 }
 
 void TWinTaskService::Register(const std::string& name, const std::string& xml,
                                const std::string& user, const std::string& password, int logonType)
 {
-    ITaskFolder* folder = RootFolder();
+    ITaskFolder* folder = state->RootFolder();
     TComPtr<ITaskDefinition> definition;
-    Check(service->NewTask(0, definition.Put()));
+    Check(state->service->NewTask(0, definition.Put()));
     const TBstr text(xml);
     Check(definition->put_XmlText(text));
     const TBstr path(name);
@@ -155,13 +163,13 @@ void TWinTaskService::Register(const std::string& name, const std::string& xml,
 void TWinTaskService::Delete(const std::string& name)
 {
     const TBstr path(name);
-    Check(RootFolder()->DeleteTask(path, 0));
+    Check(state->RootFolder()->DeleteTask(path, 0));
 }
 
 void TWinTaskService::SetEnabled(const std::string& name, bool enabled)
 {
     TComPtr<IRegisteredTask> task;
-    Check(Task(name, task)->put_Enabled(enabled ? VARIANT_TRUE : VARIANT_FALSE));
+    Check(state->Task(name, task)->put_Enabled(enabled ? VARIANT_TRUE : VARIANT_FALSE));
 }
 
 void TWinTaskService::Run(const std::string& name)
@@ -169,19 +177,19 @@ void TWinTaskService::Run(const std::string& name)
     TComPtr<IRegisteredTask> task;
     TComPtr<IRunningTask> running;
     const TTextVariant noParameters("");
-    Check(Task(name, task)->Run(noParameters, running.Put()));
+    Check(state->Task(name, task)->Run(noParameters, running.Put()));
 }
 
 void TWinTaskService::Stop(const std::string& name)
 {
     TComPtr<IRegisteredTask> task;
-    Check(Task(name, task)->Stop(0));
+    Check(state->Task(name, task)->Stop(0));
 }
 
 TTaskServiceStatus TWinTaskService::Status(const std::string& name)
 {
     TComPtr<IRegisteredTask> task;
-    IRegisteredTask* registered = Task(name, task);
+    IRegisteredTask* registered = state->Task(name, task);
     TTaskServiceStatus status;
     TASK_STATE state = TASK_STATE_UNKNOWN;
     VARIANT_BOOL enabled = VARIANT_TRUE;

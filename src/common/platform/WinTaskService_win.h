@@ -4,15 +4,13 @@
 // read back as Task Scheduler XML; texts are UTF-8.
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "common/platform/ComScope_win.h"
-
+// No system header here: callers with their own names for the system's types include this.
 struct ITaskService;
-struct ITaskFolder;
-struct IRegisteredTask;
 
 // A failed scheduler call: its result code and the system's text.
 class ETaskServiceError : public std::runtime_error {
@@ -61,10 +59,6 @@ public:
     TTaskServiceStatus Status(const std::string& name);
 
 private:
-    ITaskFolder* RootFolder();
-    IRegisteredTask* Task(const std::string& name, TComPtr<IRegisteredTask>& task);
-
-    TComScope com;
-    TComPtr<ITaskService> service;
-    TComPtr<ITaskFolder> root;
+    struct TState;
+    std::unique_ptr<TState> state;
 };

@@ -53,14 +53,13 @@ private slots:
     {
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("quoted");
-        QTest::newRow("plain, backslashes literal") << R"(C:\dir\)"
-                                                    << R"(C:\dir\)";
-        QTest::newRow("empty") << ""
-                               << R"("")";
-        QTest::newRow("trailing backslash doubled in quotes") << R"(C:\Program Files\)"
-                                                              << R"("C:\Program Files\\")";
-        QTest::newRow("quote after backslashes") << R"(a\\"b c)"
-                                                 << R"("a\\\\\"b c")";
+        // Written with escapes: raw strings with quotes inside are lost on moc.
+        QTest::newRow("plain, backslashes literal") << "C:\\dir\\" << "C:\\dir\\";
+        QTest::newRow("empty") << "" << "\"\"";
+        QTest::newRow("trailing backslash doubled in quotes")
+            << "C:\\Program Files\\" << "\"C:\\Program Files\\\\\"";
+        QTest::newRow("quote after backslashes")
+            << "a\\\\\"b c" << "\"a\\\\\\\\\\\"b c\"";
     }
     void windowsQuoting()
     {
