@@ -119,8 +119,8 @@ TEST(WinExecute, UnknownAccountIsRefused)
 TEST(WinExecute, LogonStartOfUnknownAccountRaises)
 {
     try {
-        TProcessHandle child = StartProcessAsUser("no such user", "PC", "secret", {},
-                                                  ChildLine({"exit", "0"}));
+        TProcessHandle child =
+            StartProcessAsUser("no such user", "PC", "secret", {}, ChildLine({"exit", "0"}));
         WaitForProcess(child, 0);
         FAIL() << "started under an unknown account";
     } catch (const EProcessError& error) {

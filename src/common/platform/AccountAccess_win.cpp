@@ -51,9 +51,9 @@ bool FolderWritableBy(const QString& folder, const QString& account)
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
         OnReadOnlyVolume(path))
         return false;
-    const std::wstring who =
-        account.isEmpty() ? QString::fromStdString(CurrentAccountName()).toStdWString()
-                          : Wide(account);
+    const std::wstring who = account.isEmpty()
+                                 ? QString::fromStdString(CurrentAccountName()).toStdWString()
+                                 : Wide(account);
     return (FolderRights(path, who) & FILE_ADD_FILE) != 0;
 }
 

@@ -75,6 +75,13 @@ std::wstring UserEnvironmentBlock()
     return block + L'\0';
 }
 
+// The code of the failed start; a failure the system gave no code for is reported as one.
+DWORD StartFailure()
+{
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : static_cast<DWORD>(E_FAIL);
+}
+
 bool IsBlankLine(const std::string& commandLine)
 {
     return commandLine.find_first_not_of(" \t\r\n") == std::string::npos;
@@ -120,9 +127,9 @@ TProcessHandle StartProcess(const std::string& commandLine, const std::string& c
     PROCESS_INFORMATION info{};
     std::wstring environment = UserEnvironmentBlock();
     if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, kCreationFlags,
-                        environment.data(),
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-        ThrowSystemError(GetLastError());
+                        environment.data(), folder.empty() ? nullptr : folder.c_str(), &startup,
+                        &info))
+        ThrowSystemError(StartFailure());
     return Started(info);
 }
 
@@ -148,7 +155,7 @@ TProcessHandle StartProcessAsUser(const std::string& user, const std::string& do
     if (!start(wideUser.c_str(), wideDomain.empty() ? nullptr : wideDomain.c_str(),
                widePassword.c_str(), LOGON_WITH_PROFILE, nullptr, line.data(), kCreationFlags,
                nullptr, folder.empty() ? nullptr : folder.c_str(), &startup, &info))
-        ThrowSystemError(GetLastError(), account);
+        ThrowSystemError(StartFailure(), account);
     return Started(info);
 }
 

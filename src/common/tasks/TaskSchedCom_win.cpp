@@ -23,8 +23,7 @@ std::string Utf8(const QString& text)
 }
 
 // Runs a scheduler call; its failure becomes the wrapper's error.
-template <typename F>
-auto Guarded(F call) -> decltype(call())
+template <typename F> auto Guarded(F call) -> decltype(call())
 {
     try {
         return call();

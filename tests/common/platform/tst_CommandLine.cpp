@@ -54,12 +54,14 @@ private slots:
         QTest::addColumn<QString>("argument");
         QTest::addColumn<QString>("quoted");
         // Written with escapes: raw strings with quotes inside are lost on moc.
-        QTest::newRow("plain, backslashes literal") << "C:\\dir\\" << "C:\\dir\\";
-        QTest::newRow("empty") << "" << "\"\"";
-        QTest::newRow("trailing backslash doubled in quotes")
-            << "C:\\Program Files\\" << "\"C:\\Program Files\\\\\"";
-        QTest::newRow("quote after backslashes")
-            << "a\\\\\"b c" << "\"a\\\\\\\\\\\"b c\"";
+        QTest::newRow("plain, backslashes literal") << "C:\\dir\\"
+                                                    << "C:\\dir\\";
+        QTest::newRow("empty") << ""
+                               << "\"\"";
+        QTest::newRow("trailing backslash doubled in quotes") << "C:\\Program Files\\"
+                                                              << "\"C:\\Program Files\\\\\"";
+        QTest::newRow("quote after backslashes") << "a\\\\\"b c"
+                                                 << "\"a\\\\\\\\\\\"b c\"";
     }
     void windowsQuoting()
     {
