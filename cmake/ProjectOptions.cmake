@@ -27,6 +27,14 @@ elseif(KV_FUZZ)
       -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
       -fno-sanitize-recover=undefined)
   target_link_options(kv_project_options INTERFACE -fsanitize=address,undefined)
+elseif(WIN32)
+  # MinGW: stack protector (its runtime is linked statically); ASLR and DEP are the linker's
+  # defaults.
+  target_compile_options(kv_project_options INTERFACE -fstack-protector-strong)
+  target_link_options(kv_project_options INTERFACE -fstack-protector-strong)
+  # Wide-character Windows calls; no min/max macros.
+  target_compile_definitions(kv_project_options INTERFACE UNICODE _UNICODE NOMINMAX
+                             WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
 else()
   # The hardening of Debian's packages (dpkg-buildflags, hardening=+all): fortified libc calls
   # (they need optimisation), stack protector and clash protection, control-flow protection,

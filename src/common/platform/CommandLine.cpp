@@ -52,3 +52,34 @@ bool NeedsCommandLineQuotes(const std::string& word)
     return word.empty() || word.find_first_of(kBlanks) != std::string::npos ||
            word.find('"') != std::string::npos;
 }
+
+std::string QuoteWindowsArgument(const std::string& argument)
+{
+    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
+        return argument;
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        // Backslashes count double only before a quote.
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        quoted += c;
+        backslashes = 0;
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + '"';
+}
+
+std::string JoinWindowsCommandLine(const std::vector<std::string>& arguments)
+{
+    std::string line;
+    for (const std::string& argument : arguments) {
+        if (!line.empty())
+            line += ' ';
+        line += QuoteWindowsArgument(argument);
+    }
+    return line;
+}

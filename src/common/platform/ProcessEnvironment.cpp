@@ -1,9 +1,8 @@
 #include "common/platform/ProcessEnvironment.h"
 
-#include <cstdlib>
 #include <map>
 
-#include <unistd.h>
+#include "common/platform/SystemEnvironment.h"
 
 namespace {
 
@@ -14,35 +13,27 @@ std::map<std::string, std::optional<std::string>>& UserValues()
     return values;
 }
 
-std::optional<std::string> CurrentValue(const std::string& name)
-{
-    const char* value = std::getenv(name.c_str());
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
 } // namespace
 
 void SetOwnVariable(const std::string& name, const std::string& value)
 {
-    UserValues().try_emplace(name, CurrentValue(name));
-    setenv(name.c_str(), value.c_str(), 1);
+    UserValues().try_emplace(name, SystemVariable(name));
+    SetSystemVariable(name, value);
 }
 
 std::optional<std::string> UserVariable(const std::string& name)
 {
     const auto saved = UserValues().find(name);
-    return saved != UserValues().end() ? saved->second : CurrentValue(name);
+    return saved != UserValues().end() ? saved->second : SystemVariable(name);
 }
 
 std::vector<std::string> UserEnvironment()
 {
     const auto& saved = UserValues();
     std::vector<std::string> environment;
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string text = *entry;
+    for (const std::string& text : SystemEnvironment())
         if (saved.count(text.substr(0, text.find('='))) == 0)
             environment.push_back(text);
-    }
     for (const auto& [name, value] : saved)
         if (value)
             environment.push_back(name + '=' + *value);

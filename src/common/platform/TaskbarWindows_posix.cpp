@@ -125,13 +125,6 @@ std::string ThisHostName()
     return host;
 }
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    return text;
-}
-
 // The effective and real user of a process; nullopt when it cannot be read.
 std::optional<std::pair<uid_t, uid_t>> ProcessUsers(int processId)
 {
@@ -182,19 +175,6 @@ std::vector<TTaskbarWindow> ListTaskbarWindows(const std::string& display)
         result.push_back({std::move(title), window, process, local});
     }
     return result;
-}
-
-bool IsThisHost(const std::string& clientMachine, const std::string& hostName)
-{
-    if (clientMachine.empty() || hostName.empty())
-        return false;
-    const std::string a = Lower(clientMachine), b = Lower(hostName);
-    if (a == b)
-        return true;
-    // One side may carry the domain: "pc7" and "pc7.example.org" are the same host.
-    const auto shortName = [](const std::string& name) { return name.substr(0, name.find('.')); };
-    const bool oneIsShort = a.find('.') == std::string::npos || b.find('.') == std::string::npos;
-    return oneIsShort && shortName(a) == shortName(b);
 }
 
 std::optional<std::string> ProcessProgramName(int processId)

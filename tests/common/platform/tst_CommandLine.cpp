@@ -47,6 +47,30 @@ private slots:
         QFETCH(TWords, words);
         QCOMPARE(SplitCommandLine(JoinCommandLine(words)), words);
     }
+
+    // Windows quoting (the round trip through the system's own splitting runs under Wine).
+    void windowsQuoting_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("quoted");
+        // Written with escapes: raw strings with quotes inside are lost on moc.
+        QTest::newRow("plain, backslashes literal") << "C:\\dir\\"
+                                                    << "C:\\dir\\";
+        QTest::newRow("empty") << ""
+                               << "\"\"";
+        QTest::newRow("trailing backslash doubled in quotes") << "C:\\Program Files\\"
+                                                              << "\"C:\\Program Files\\\\\"";
+        QTest::newRow("quote after backslashes") << "a\\\\\"b c"
+                                                 << "\"a\\\\\\\\\\\"b c\"";
+    }
+    void windowsQuoting()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, quoted);
+        QCOMPARE(QString::fromStdString(QuoteWindowsArgument(argument.toStdString())), quoted);
+        QCOMPARE(JoinWindowsCommandLine({"p", argument.toStdString()}),
+                 "p " + quoted.toStdString());
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_CommandLine)
