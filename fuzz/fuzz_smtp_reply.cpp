@@ -53,10 +53,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         AnswerChallenges(reply);
     }
 
-    // Capability lines of plain words come back as the keywords, in order, upper case.
+    // Capability lines of plain words come back as the keywords, in order, upper case (as many
+    // as a reply may hold).
     QList<QByteArray> ehlo{"250-mail.example.org greets you"};
     QStringList keywords;
     for (const QByteArray& word : input.simplified().split(' ')) {
+        if (ehlo.size() >= TSmtpReplyReader::kMaxLines)
+            break;
         const QString keyword = QString::fromUtf8(word).toUpper();
         if (word.isEmpty() || word.contains('=') || keyword.contains(u' ') ||
             keyword.simplified() != keyword)

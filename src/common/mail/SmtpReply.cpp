@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kMaxReplyLines = 200;
 constexpr qsizetype kCodeLength = 3;
 constexpr qsizetype kShownLength = 200;
 
@@ -35,7 +34,7 @@ bool TSmtpReplyReader::Add(const QByteArray& line)
     FReply.Lines.append(line.mid(kCodeLength + 1));
     if (separator == ' ')
         return true;
-    if (FReply.Lines.size() >= kMaxReplyLines)
+    if (FReply.Lines.size() >= kMaxLines)
         throw ESmtpError(Tr("The server's reply is too long."));
     return false;
 }

@@ -23,6 +23,8 @@ public:
     // ESmtpError for a line that is no reply line and for a reply of too many lines.
     bool Add(const QByteArray& line);
     const TSmtpReply& Reply() const { return FReply; }
+    // The most lines a reply may have; a longer one is refused.
+    static constexpr int kMaxLines = 200;
 
 private:
     TSmtpReply FReply;
