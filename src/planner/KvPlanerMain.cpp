@@ -10,12 +10,16 @@
 #include "common/ui/AppStart.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
+#include "planner/PlanerUsage.h"
 #include "planner/PlanerWindowContext.h"
 #include "planner/PreflightCheck.h"
 #include "planner/ScheduleRun.h"
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered =
+            AnswerProgramCommand(argc, argv, PlanerUsage(), {kCheckOption, kCalendarCommand}))
+        return *answered;
     const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvPlanerUi"));
     SetProgramName(QStringLiteral("KvPlaner"));
     InitProgramTranslation(

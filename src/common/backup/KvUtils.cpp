@@ -159,5 +159,5 @@ TDisplayFormats LocaleDisplayFormats()
 
 QString HelpPagePath(const QString& page)
 {
-    return GetKnownFolder(TKnownFolder::ProgramFiles) + QStringLiteral("share/help/") + page;
+    return ProgramDataFolder() + QStringLiteral("help/") + page;
 }

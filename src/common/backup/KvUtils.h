@@ -45,6 +45,6 @@ TDisplayFormats LocaleDisplayFormats();
 
 // ---- Help ----
 
-// Path of the help page below the program files folder ("share/help/<page>"); the windows open
-// it (ShowHelpPage).
+// Path of the help page in the programs' data folder ("share/kelvara6/help/<page>"); the
+// windows open it (ShowHelpPage).
 QString HelpPagePath(const QString& page);
