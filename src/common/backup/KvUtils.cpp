@@ -161,3 +161,10 @@ QString HelpPagePath(const QString& page)
 {
     return ProgramDataFolder() + QStringLiteral("help/") + page;
 }
+
+QString ProgramIconPath()
+{
+    return GetKnownFolder(TKnownFolder::ProgramFiles) +
+           QStringLiteral("share/icons/hicolor/scalable/apps/org.kelvara.") + ProgramBaseName() +
+           QStringLiteral(".svg");
+}
