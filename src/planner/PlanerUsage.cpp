@@ -5,7 +5,7 @@
 namespace {
 
 constexpr const char* kSynopsis[] = {
-    "SCHEDULE [/ini:FILE] [/delay:SECONDS] [/interactive] [KELVARA-OPTION...]",
+    "SCHEDULE [OPTION...] [KELVARA-OPTION...]",
     "[/ini:FILE] [/dark]",
     "--check SCHEDULE [/ini:FILE]",
     "--calendar SCHEDULE [DAYS] [/ini:FILE]",

@@ -158,6 +158,8 @@ private slots:
         QCOMPARE(help.exitCode, 0);
         QVERIFY2(help.out.startsWith("Usage: " + program + " "), qPrintable(help.out));
         QVERIFY(help.out.contains("--version"));
+        for (const QString& line : help.out.split(u'\n'))
+            QVERIFY2(line.size() < 80, qPrintable(line)); // fits a terminal
         QCOMPARE(help.err, QString());
         QVERIFY(!QFileInfo::exists(Path("home/.config")));
 

@@ -5,7 +5,7 @@
 namespace {
 
 constexpr const char* kSynopsis[] = {
-    "TASKFILE... [/mode:full|differential|incremental] [/backupdir:NAME] [/logdir:FOLDER]",
+    "TASKFILE... [/mode:full|differential|incremental] [/OPTION...]",
     "/edit TASKFILE",
     "--help | --version",
 };
