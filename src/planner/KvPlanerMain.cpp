@@ -10,6 +10,7 @@
 #include "common/ui/AppStart.h"
 #include "planner/BackupLauncher.h"
 #include "planner/Clock.h"
+#include "planner/PlanerUsage.h"
 #include "planner/PlanerWindowContext.h"
 #include "planner/PreflightCheck.h"
 #include "planner/RotationCalendar.h"
@@ -36,6 +37,9 @@ int RunCalendarCommand(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered =
+            AnswerProgramCommand(argc, argv, PlanerUsage(), {kCheckOption, kCalendarOption}))
+        return *answered;
     if (IsCalendarCommand(argc, argv))
         return RunCalendarCommand(argc, argv);
     const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvPlanerUi"));

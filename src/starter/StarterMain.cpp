@@ -17,6 +17,7 @@
 #include "starter/ConsolePrompt.h"
 #include "starter/PreflightCheck.h"
 #include "starter/StarterRun.h"
+#include "starter/StarterUsage.h"
 
 namespace {
 
@@ -71,6 +72,9 @@ TSelectActionHook MakeSelectHook(TWindowModule* windows)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered =
+            AnswerProgramCommand(argc, argv, StarterUsage(), {kCheckOption}))
+        return *answered;
     const TProgramStart start = StartProgram(argc, argv, QStringLiteral("KvStarterUi"));
     SetProgramName(QStringLiteral("KvStarter"));
     InitProgramTranslation({QString::fromLatin1(kRuntimeDomain), QString::fromLatin1(kMailDomain),

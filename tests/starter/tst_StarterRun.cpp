@@ -722,9 +722,10 @@ private slots:
         QVERIFY(QDir().mkpath(bin));
         QVERIFY(QFile::copy(KV_BIN_DIR "/KvStarter", bin + "/KvStarter"));
         QFile::setPermissions(bin + "/KvStarter", QFile::permissions(KV_BIN_DIR "/KvStarter"));
-        QVERIFY(QDir().mkpath(Path("share/pam.d")));
-        QFile::copy(KV_BINARY_DIR "/share/pam.d/kvstarter", Path("share/pam.d/kvstarter"));
-        QFile::setPermissions(Path("share/pam.d/kvstarter"),
+        QVERIFY(QDir().mkpath(Path("share/kelvara6/pam.d")));
+        QFile::copy(KV_BINARY_DIR "/share/kelvara6/pam.d/kvstarter",
+                    Path("share/kelvara6/pam.d/kvstarter"));
+        QFile::setPermissions(Path("share/kelvara6/pam.d/kvstarter"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
         const QString closed = Path("closed");
         QVERIFY(QDir().mkpath(closed));

@@ -6,6 +6,7 @@
 #include "KvArgs.h"
 #include "KvBackupRun.h"
 #include "KvTreeCopy.h"
+#include "common/backup/KelvaraUsage.h"
 #include "common/backup/KvUtils.h"
 #include "common/backup/Volumes.h"
 #include "common/infra/ProgramPath.h"
@@ -39,6 +40,8 @@ bool Quiet(const QString& prompt)
 
 int main(int argc, char** argv)
 {
+    if (const std::optional<int> answered = AnswerProgramCommand(argc, argv, KelvaraUsage()))
+        return *answered;
     QCoreApplication app(argc, argv);
     SetProgramName(QStringLiteral("Kelvara"));
     InstallAbortHandlers();

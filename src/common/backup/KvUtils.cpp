@@ -159,5 +159,12 @@ TDisplayFormats LocaleDisplayFormats()
 
 QString HelpPagePath(const QString& page)
 {
-    return GetKnownFolder(TKnownFolder::ProgramFiles) + QStringLiteral("share/help/") + page;
+    return ProgramDataFolder() + QStringLiteral("help/") + page;
+}
+
+QString ProgramIconPath()
+{
+    return GetKnownFolder(TKnownFolder::ProgramFiles) +
+           QStringLiteral("share/icons/hicolor/scalable/apps/org.kelvara.") + ProgramBaseName() +
+           QStringLiteral(".svg");
 }

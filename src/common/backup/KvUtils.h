@@ -45,6 +45,9 @@ TDisplayFormats LocaleDisplayFormats();
 
 // ---- Help ----
 
-// Path of the help page below the program files folder ("share/help/<page>"); the windows open
-// it (ShowHelpPage).
+// Path of the help page in the programs' data folder ("share/kelvara6/help/<page>"); the
+// windows open it (ShowHelpPage).
 QString HelpPagePath(const QString& page);
+// The running program's icon (share/icons/hicolor/scalable/apps/org.kelvara.<program>.svg below
+// the program files folder, in the build tree as in an installed one), for its windows.
+QString ProgramIconPath();

@@ -40,3 +40,9 @@ QString GetKnownFolder(TKnownFolder folder)
     }
     return QString();
 }
+
+QString ProgramDataFolder()
+{
+    const QString programFiles = ProgramFilesFolder();
+    return programFiles.isEmpty() ? QString() : programFiles + QStringLiteral("share/kelvara6/");
+}

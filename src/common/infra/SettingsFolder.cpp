@@ -26,20 +26,25 @@ QString AppPath()
     return roaming + QStringLiteral("Kelvara6/");
 }
 
-QString SettingsFolder()
+QString SettingsFolderPath()
 {
-    const QString appPath = AppPath();
     QString folder =
         ReadRegistryString(TRegHive::CurrentUser, kProductRegKey, QStringLiteral("IniPath"))
             .trimmed();
     if (folder.isEmpty()) {
-        folder = appPath;
+        folder = AppPath();
     } else if (QDir::isRelativePath(folder)) {
         folder = GetKnownFolder(TKnownFolder::RoamingAppData) + folder;
     }
-    folder = IncludeTrailingPathDelimiter(QDir::cleanPath(folder));
+    return IncludeTrailingPathDelimiter(QDir::cleanPath(folder));
+}
+
+QString SettingsFolder()
+{
+    const QString folder = SettingsFolderPath();
     if (QFileInfo(folder).isDir() || QDir().mkpath(folder))
         return folder;
+    const QString appPath = AppPath();
     QDir().mkpath(appPath);
     return appPath;
 }

@@ -9,6 +9,8 @@ QString AppPath();
 // roaming application data folder), else AppPath(); created when missing, AppPath() when that
 // fails.
 QString SettingsFolder();
+// The settings folder as SettingsFolder() names it, without creating it.
+QString SettingsFolderPath();
 // Settings folder + program base name + ".ini".
 QString DefaultSettingsFile();
 // Copies older settings of the same file name when the settings file does not exist yet:

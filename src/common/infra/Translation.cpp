@@ -158,7 +158,7 @@ void LoadRuntimeCatalogue()
     auto translator = std::make_unique<QTranslator>();
     const QString name = QStringLiteral("qtbase_") + state.Language;
     const QStringList folders{QLibraryInfo::path(QLibraryInfo::TranslationsPath),
-                              ProgramFolder() + QStringLiteral("translations")};
+                              ProgramDataFolder() + QStringLiteral("translations")};
     for (const QString& folder : folders) {
         if (translator->load(name, folder)) {
             QCoreApplication::installTranslator(translator.get());
@@ -333,7 +333,7 @@ std::optional<std::string> UserLanguageVariable()
 void InitTranslation(const QString& settingsFolder, const QString& configFileName,
                      const QStringList& extraDomains)
 {
-    const QString localeFolder = ProgramFolder() + QStringLiteral("locale");
+    const QString localeFolder = ProgramDataFolder() + QStringLiteral("locale");
     for (const char* domain : {kDefaultDomain, kDialogsDomain})
         BindDomain(domain, localeFolder);
     textdomain(kDefaultDomain);

@@ -78,7 +78,7 @@ int CheckPamStack(const std::string& folder, const std::string& service, int dep
     return 0;
 }
 
-// A service file of the program's own (share/pam.d beside its bin folder) counts only when
+// A service file of the program's own (share/kelvara6/pam.d beside its bin folder) counts only when
 // nobody but root can change it.
 bool IsTrustedFile(const std::string& path)
 {
@@ -100,7 +100,7 @@ std::string PamServiceFolder(const std::string& service)
     std::string folder(self, size_t(n));
     for (int up = 0; up < 2 && !folder.empty(); ++up)
         folder.erase(folder.rfind('/'));
-    folder += "/share/pam.d/";
+    folder += "/share/kelvara6/pam.d/";
     return IsTrustedFile(folder + service) ? folder : kPamFolder;
 }
 

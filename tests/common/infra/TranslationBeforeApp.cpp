@@ -10,7 +10,7 @@
 int main(int argc, char** argv)
 {
     InitTranslation(QStringLiteral("/nonexistent/"), QStringLiteral("Kelvara.cfg"), {});
-    BindDomain(kDefaultDomain, QStringLiteral(KV_BIN_DIR "/locale"));
+    BindDomain(kDefaultDomain, QStringLiteral(KV_BINARY_DIR "/share/kelvara6/locale"));
     QCoreApplication app(argc, argv);
     std::printf("%s\n", qPrintable(CurrentLanguage() + u':' + Tr("The file is too large.")));
     return 0;

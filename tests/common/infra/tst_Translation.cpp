@@ -243,7 +243,7 @@ private slots:
 
     void germanCatalogueOfTheBuild()
     {
-        const QString folder = QStringLiteral(KV_BIN_DIR "/locale");
+        const QString folder = QStringLiteral(KV_BINARY_DIR "/share/kelvara6/locale");
         QVERIFY(QFile::exists(folder + "/de/LC_MESSAGES/default.mo"));
         BindDomain(kDefaultDomain, folder);
         SwitchLanguage("de", false);

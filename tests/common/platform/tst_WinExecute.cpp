@@ -300,7 +300,7 @@ private slots:
         TTestAccount account;
         QVERIFY(account.Create());
         const QString name = "kvtest-" + RandomSuffix();
-        const QString own = KV_BINARY_DIR "/tests/share/pam.d/" + name;
+        const QString own = KV_BINARY_DIR "/tests/share/kelvara6/pam.d/" + name;
         QVERIFY(QDir().mkpath(QFileInfo(own).absolutePath()));
         QVERIFY(WriteFile(own, ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
         QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |

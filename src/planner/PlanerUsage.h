@@ -1,0 +1,6 @@
+#pragma once
+
+#include "common/backup/ProgramUsage.h"
+
+// KvPlaner's --help.
+const TProgramUsage& PlanerUsage();

@@ -1,0 +1,6 @@
+#pragma once
+
+#include "common/backup/ProgramUsage.h"
+
+// KvStarter's --help.
+const TProgramUsage& StarterUsage();
