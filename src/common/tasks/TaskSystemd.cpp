@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -585,4 +586,43 @@ TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
     if (definition.settings.enabled)
         info.nextRunTime = ParseTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime")));
     return info;
+}
+
+std::vector<int> TTaskSystemdStore::States(const QStringList& names)
+{
+    QHash<QString, QString> stored;
+    for (const QString& name : TaskNames())
+        stored.insert(name.toLower(), name);
+    QStringList arguments = {QStringLiteral("show"), QStringLiteral("-p"),
+                             QStringLiteral("MainPID")};
+    for (const QString& name : names)
+        arguments << SystemdUnitBase(stored.value(name.toLower(), name)) +
+                         QStringLiteral(".service");
+    std::vector<int> states(size_t(names.size()), TaskState::kUnknown);
+    TCommandOutput output;
+    try {
+        output = Systemctl(arguments, true);
+    } catch (const EOleSysError&) {
+        return states;
+    }
+    const QStringList blocks = output.out.split(QStringLiteral("\n\n"));
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString file = stored.value(names[i].toLower());
+        if (file.isEmpty())
+            continue;
+        try {
+            const bool running =
+                ParseProperties(blocks.value(i)).value(QStringLiteral("MainPID")).toLongLong() > 0;
+            QFile xml(PathOf(file, ".xml"));
+            if (!xml.open(QIODevice::ReadOnly))
+                continue;
+            const bool enabled =
+                DefinitionFromXml(QString::fromUtf8(xml.readAll())).settings.enabled;
+            states[size_t(i)] = running   ? TaskState::kRunning
+                                : enabled ? TaskState::kReady
+                                          : TaskState::kDisabled;
+        } catch (const EOleSysError&) {
+        }
+    }
+    return states;
 }

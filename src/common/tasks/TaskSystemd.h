@@ -67,6 +67,8 @@ public:
     void Run(const QString& name) override;
     void Stop(const QString& name) override;
     TTaskRunInfo Info(const QString& name) override;
+    // One systemctl call for all tasks.
+    std::vector<int> States(const QStringList& names) override;
 
 private:
     QString PathOf(const QString& name, const char* suffix) const;
