@@ -142,6 +142,7 @@ TSelectSchedTaskDialog::TSelectSchedTaskDialog(QWidget* parent) : QDialog(parent
     lbTriggers = new QListWidget(gbDetails);
     lbTriggers->setObjectName(QStringLiteral("lbTriggers"));
     lbTriggers->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    lbTriggers->setAccessibleName(Tr("Time schedule:"));
     auto* form = new QFormLayout(gbDetails);
     form->addRow(Tr("User account:"), edUserAccount);
     form->addRow(Tr("Description:"), edComment);

@@ -101,6 +101,13 @@ QString AbsoluteTo(const QString& path, const QString& folder)
     return QDir::isAbsolutePath(path) || folder.isEmpty() ? path : folder + path;
 }
 
+// An absolute path is a task here, not an option, though it begins with a slash: its part
+// before any colon holds another slash ("/jobs/a.buj", but "/ini:/home/me/x.ini" is an option).
+bool IsPathWord(const QString& word)
+{
+    return word.startsWith(u'/') && word.section(u':', 0, 0).indexOf(u'/', 1) > 0;
+}
+
 QString Unquoted(const QString& entry)
 {
     const QStringList words = SplitCommandLine(entry);
@@ -311,7 +318,7 @@ TParsedArguments ParseSchedArguments(const QString& arguments, TKvAction kind,
     parsed.kind = kind;
     QString kept;
     for (const QString& word : SplitCommandLine(arguments)) {
-        if (!IsOptionParam(word)) {
+        if (!IsOptionParam(word) || IsPathWord(word)) {
             parsed.tasks << TaskListEntry(RelativeTo(word, folder));
             continue;
         }
