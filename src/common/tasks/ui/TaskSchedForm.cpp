@@ -860,7 +860,8 @@ bool TTaskScheduleForm::LoadTask(const QString& taskName, TWinTask& task, int tr
         edUserOptions->setText(FParsed.userOptions);
     }
     OptionsChanged();
-    edUser->setText(task.UserId());
+    if (!task.UserId().isEmpty())
+        edUser->setText(task.UserId());
     ReadTaskSettings(task, AdvSet);
     if (trigger < 0 || trigger >= task.TriggerCount()) {
         laTrigger->setText(Tr("New schedule"));

@@ -55,8 +55,8 @@ class tst_SelSchedTaskDlg : public QObject {
                 d.reject();
         });
         int task = -2, trigger = -2;
-        const int result = SelectScheduledTask("Start backups", *FScheduler, "KvStarter", task,
-                                               trigger);
+        const int result =
+            SelectScheduledTask("Start backups", *FScheduler, "KvStarter", task, trigger);
         if (taskIndex)
             *taskIndex = task;
         if (trgIndex)
@@ -94,7 +94,8 @@ private slots:
     {
         FBackend->Add("Starter-Logon", kOwn, Trigger(TriggerKind::kLogon));
         FBackend->Add("Starter-Wake", kOwn, Trigger(TriggerKind::kEvent));
-        auto& ran = FBackend->Add("Starter-Daily", "\"" + kOwn + "\"", Trigger(TriggerKind::kDaily));
+        auto& ran =
+            FBackend->Add("Starter-Daily", "\"" + kOwn + "\"", Trigger(TriggerKind::kDaily));
         ran.info.lastRunTime = QDateTime(QDate(2026, 1, 4), QTime(6, 30));
         ran.info.lastResult = 2;
         ran.info.nextRunTime = QDateTime(QDate(2026, 1, 5), QTime(6, 30));
@@ -105,8 +106,7 @@ private slots:
             [&](TSelectSchedTaskDialog& d) {
                 QCOMPARE(Column(d.lvTasks, 0), (QStringList{"Starter-Broken", "Starter-Daily",
                                                             "Starter-Logon", "Starter-Wake"}));
-                QCOMPARE(Column(d.lvTasks, 1),
-                         (QStringList{"Damaged", "Ready", "Ready", "Ready"}));
+                QCOMPARE(Column(d.lvTasks, 1), (QStringList{"Damaged", "Ready", "Ready", "Ready"}));
                 QCOMPARE(Column(d.lvTasks, 2).mid(1),
                          (QStringList{TaskTimeToDisplay(ran.info.lastRunTime), "Not yet run",
                                       "Not yet run"}));

@@ -33,8 +33,9 @@ private slots:
             o.iniFile = "/home/me/my settings.ini";
             o.logMode = 2;
             o.endAction = eaShutdown;
-        }) << " /parallel /prompt:error /wait:12 /erractions:5 /speed:slow"
-              " \"/ini:/home/me/my settings.ini\" /logmode:2 /end:shutdown";
+        })
+                             << " /parallel /prompt:error /wait:12 /erractions:5 /speed:slow"
+                                " \"/ini:/home/me/my settings.ini\" /logmode:2 /end:shutdown";
         QTest::newRow("no wait without delay") << With([](TSchedOptions& o) {
             o.prompt = pmSilent;
             o.priority = peHigh;
@@ -67,7 +68,8 @@ private slots:
         QCOMPARE(parsed.options.endAction, int(eaRestart));
         QCOMPARE(parsed.userOptions, QString("/Zip /size:3"));
         // The starter's options are not the page's to build.
-        QCOMPARE(BuildSchedOptions(kaStarter, start, false), QString(" /hide /prompt:delay /wait:3"));
+        QCOMPARE(BuildSchedOptions(kaStarter, start, false),
+                 QString(" /hide /prompt:delay /wait:3"));
         QCOMPARE(BuildSchedOptions(kaBackup, start, false).left(28),
                  QString(" /force /startapp:scheduler "));
     }
