@@ -18,7 +18,9 @@
 #include <QVBoxLayout>
 
 #include "common/infra/Translate.h"
+#include "common/tasks/TaskSystemd.h"
 #include "common/tasks/TaskTexts.h"
+#include "common/tasks/ui/SystemdBus.h"
 #include "common/tasks/ui/TaskSchedLogic.h"
 #include "common/ui/DialogPosition.h"
 #include "common/ui/HelpPage.h"
@@ -458,8 +460,11 @@ void TSelectSchedTaskDialog::resizeEvent(QResizeEvent* event)
     lvTasks->setColumnWidth(coStatus, int(81 * scale));
     lvTasks->setColumnWidth(coLastRun, int(121 * scale));
     lvTasks->setColumnWidth(coNextRun, int(121 * scale));
-    if (TWinRegisteredTask* task = SelectedTask())
-        ShowDetails(*task);
+    // The fields have their new widths once the layout has run.
+    QTimer::singleShot(0, this, [this] {
+        if (TWinRegisteredTask* task = SelectedTask())
+            ShowDetails(*task);
+    });
 }
 
 int TSelectSchedTaskDialog::Execute(const QString& ATitle, TWinTaskScheduler& ATaskSchedule,
@@ -468,6 +473,9 @@ int TSelectSchedTaskDialog::Execute(const QString& ATitle, TWinTaskScheduler& AT
     setWindowTitle(Tr("Select Scheduled Task") + QStringLiteral(" (") + ATitle + u')');
     FWinTask = &ATaskSchedule;
     FFilter = AFilter;
+    // The list looks every second: over the bus, not with a systemctl process each time.
+    if (auto* systemd = dynamic_cast<TTaskSystemdStore*>(&ATaskSchedule.Backend()))
+        systemd->SetMainPidReader(SystemdBusMainPids);
     SelectedTaskIndex = -1;
     Changed = false;
     if (FillList(true) == 0)

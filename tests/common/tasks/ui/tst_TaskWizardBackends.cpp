@@ -80,8 +80,8 @@ class tst_TaskWizardBackends : public QObject {
         TTaskSystemdStore::TCommandOutput out{0, {}, {}};
         if (args.value(0) == "show") {
             // One block per unit asked; the timer's next elapse tomorrow at 06:30.
-            const qint64 next = QDateTime(QDate::currentDate().addDays(1), QTime(6, 30))
-                                    .toSecsSinceEpoch();
+            const qint64 next =
+                QDateTime(QDate::currentDate().addDays(1), QTime(6, 30)).toSecsSinceEpoch();
             QStringList blocks;
             for (const QString& unit : args.filter(QRegularExpression("\\.(service|timer)$")))
                 blocks << (unit.endsWith(".timer")
@@ -140,9 +140,9 @@ private slots:
             QSKIP("cron is not installed (Debian package cron)");
         for (const TKindCase& c : kCases) {
             FCrontab = "MAILTO=\"\"\n";
-            TWinTaskScheduler scheduler(std::make_unique<TTaskCronStore>(
-                FDir.filePath("cron-" + c.program), QString(), Crontab(),
-                FDir.filePath("cron.d/")));
+            TWinTaskScheduler scheduler(
+                std::make_unique<TTaskCronStore>(FDir.filePath("cron-" + c.program), QString(),
+                                                 Crontab(), FDir.filePath("cron.d/")));
             QCOMPARE(scheduler.Init(), 0);
             QCOMPARE(CreateDaily(scheduler, c), int(mrOk));
             QVERIFY2(FCrontab.startsWith("MAILTO=\"\"\n"), FCrontab.constData());
@@ -163,8 +163,7 @@ private slots:
                                 QTRY_COMPARE_WITH_TIMEOUT(d.lvTasks->topLevelItem(0)->text(1),
                                                           QString("Ready"), 5000);
                                 d.tsStatus->click();
-                                QCOMPARE(d.lvTasks->topLevelItem(0)->text(1),
-                                         QString("Disabled"));
+                                QCOMPARE(d.lvTasks->topLevelItem(0)->text(1), QString("Disabled"));
                                 QVERIFY(!FCrontab.contains("30 6 * * * "));
                                 d.btnDelete->click();
                             }),
@@ -208,8 +207,8 @@ private slots:
                                 QCOMPARE(row->text(0), c.taskName);
                                 QVERIFY2(row->text(3).contains("6:30"), qPrintable(row->text(3)));
                                 d.btbRun->click();
-                                QVERIFY(FSystemctl.contains("start --no-block " + base +
-                                                            ".service"));
+                                QVERIFY(
+                                    FSystemctl.contains("start --no-block " + base + ".service"));
                                 FMainPid = 4711;
                                 QVERIFY(d.CheckStates());
                                 QCOMPARE(d.lvTasks->topLevelItem(0)->text(1), QString("Running"));
@@ -217,8 +216,7 @@ private slots:
                                 QVERIFY(d.CheckStates());
                                 d.tsStatus->click();
                                 QVERIFY(FSystemctl.contains("disable --now " + base + ".timer"));
-                                QCOMPARE(d.lvTasks->topLevelItem(0)->text(1),
-                                         QString("Disabled"));
+                                QCOMPARE(d.lvTasks->topLevelItem(0)->text(1), QString("Disabled"));
                                 d.btnDelete->click();
                             }),
                      int(mrYes));
