@@ -289,6 +289,14 @@ private slots:
                  QString("\"Weekly Full\" /parallel /prompt:silent /Zip"));
     }
 
+    void taskOfAMovedProgramStartsThisOne()
+    {
+        AddTask("Schedule-Weekly Full", "/old/place/KvPlaner", Trigger(TriggerKind::kDaily));
+        QCOMPARE(Run(1, kaSchedule, {}, {}, Finish), int(mrOk));
+        QCOMPARE(Store().Definition("Schedule-Weekly Full").actions.at(0)->path,
+                 "\"" + kPlaner + "\"");
+    }
+
     void changingTheKindReplacesTheTrigger()
     {
         AddTask("Schedule-Weekly Full", kPlaner, Trigger(TriggerKind::kDaily));
