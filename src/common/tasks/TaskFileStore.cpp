@@ -1,6 +1,7 @@
 #include "common/tasks/TaskFileStore.h"
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QSaveFile>
@@ -273,4 +274,32 @@ TTaskRunInfo TTaskFileStore::Info(const QString& name)
     else
         info.state = definition.settings.enabled ? TaskState::kReady : TaskState::kDisabled;
     return info; // nothing starts these tasks at a time: no next run time
+}
+
+std::vector<int> TTaskFileStore::States(const QStringList& names)
+{
+    // One listing of the folder for all tasks instead of one per task.
+    QHash<QString, QString> stored;
+    for (const QString& name : TaskNames())
+        stored.insert(name.toLower(), name);
+    std::vector<int> states;
+    states.reserve(size_t(names.size()));
+    for (const QString& name : names) {
+        const QString file = stored.value(name.toLower());
+        int state = TaskState::kUnknown;
+        try {
+            if (!file.isEmpty()) {
+                const bool enabled =
+                    DefinitionFromXml(ReadText(FileOf(file, ".xml"))).settings.enabled;
+                TRunState run = ReadState(file);
+                state = UpdateRun(file, run) ? TaskState::kRunning
+                        : enabled            ? TaskState::kReady
+                                             : TaskState::kDisabled;
+            }
+        } catch (const EOleSysError&) {
+            state = TaskState::kUnknown;
+        }
+        states.push_back(state);
+    }
+    return states;
 }

@@ -32,6 +32,7 @@ public:
     void Run(const QString& name) override;
     void Stop(const QString& name) override;
     TTaskRunInfo Info(const QString& name) override;
+    std::vector<int> States(const QStringList& names) override;
 
 protected:
     // The stored spelling of a name (names compare case-insensitively); empty when absent.

@@ -17,6 +17,20 @@ QString TaskPathOf(const QString& name)
     return u'\\' + name;
 }
 
+std::vector<int> ITaskBackend::States(const QStringList& names)
+{
+    std::vector<int> states;
+    states.reserve(size_t(names.size()));
+    for (const QString& name : names) {
+        try {
+            states.push_back(Info(name).state);
+        } catch (const EOleSysError&) {
+            states.push_back(TaskState::kUnknown);
+        }
+    }
+    return states;
+}
+
 namespace {
 
 const QString kNamespace = QStringLiteral("http://schemas.microsoft.com/windows/2004/02/mit/task");

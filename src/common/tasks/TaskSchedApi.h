@@ -185,6 +185,9 @@ public:
     virtual void Run(const QString& name) = 0;
     virtual void Stop(const QString& name) = 0;
     virtual TTaskRunInfo Info(const QString& name) = 0;
+    // The states (TaskState) of the tasks, in the order of the names; kUnknown for a task that
+    // cannot be read. Cheap enough to be asked every second for all listed tasks.
+    virtual std::vector<int> States(const QStringList& names);
 };
 
 // The task name a folder lookup compares, "\" and the name.

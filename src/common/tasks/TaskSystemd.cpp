@@ -4,6 +4,7 @@
 #include <array>
 
 #include <QDir>
+#include <QHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -585,4 +586,55 @@ TTaskRunInfo TTaskSystemdStore::Info(const QString& name)
     if (definition.settings.enabled)
         info.nextRunTime = ParseTimestamp(timer.value(QStringLiteral("NextElapseUSecRealtime")));
     return info;
+}
+
+std::vector<qint64> TTaskSystemdStore::MainPids(const QStringList& services)
+{
+    if (FMainPids)
+        if (std::optional<std::vector<qint64>> pids = FMainPids(services);
+            pids && pids->size() == size_t(services.size()))
+            return *pids;
+    std::vector<qint64> pids(size_t(services.size()), 0);
+    TCommandOutput output;
+    try {
+        output = Systemctl(
+            QStringList{QStringLiteral("show"), QStringLiteral("-p"), QStringLiteral("MainPID")} +
+                services,
+            true);
+    } catch (const EOleSysError&) {
+        return pids;
+    }
+    const QStringList blocks = output.out.split(QStringLiteral("\n\n"));
+    for (qsizetype i = 0; i < services.size(); ++i)
+        pids[size_t(i)] =
+            ParseProperties(blocks.value(i)).value(QStringLiteral("MainPID")).toLongLong();
+    return pids;
+}
+
+std::vector<int> TTaskSystemdStore::States(const QStringList& names)
+{
+    QHash<QString, QString> stored;
+    for (const QString& name : TaskNames())
+        stored.insert(name.toLower(), name);
+    QStringList services;
+    for (const QString& name : names)
+        services << SystemdUnitBase(stored.value(name.toLower(), name)) +
+                        QStringLiteral(".service");
+    const std::vector<qint64> pids = MainPids(services);
+    std::vector<int> states(size_t(names.size()), TaskState::kUnknown);
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const QString file = stored.value(names[i].toLower());
+        QFile xml(PathOf(file, ".xml"));
+        if (file.isEmpty() || !xml.open(QIODevice::ReadOnly))
+            continue;
+        try {
+            const bool enabled =
+                DefinitionFromXml(QString::fromUtf8(xml.readAll())).settings.enabled;
+            states[size_t(i)] = pids[size_t(i)] > 0 ? TaskState::kRunning
+                                : enabled           ? TaskState::kReady
+                                                    : TaskState::kDisabled;
+        } catch (const EOleSysError&) {
+        }
+    }
+    return states;
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <vector>
 
 #include <QDateTime>
 #include <QString>
@@ -67,6 +69,13 @@ public:
     void Run(const QString& name) override;
     void Stop(const QString& name) override;
     TTaskRunInfo Info(const QString& name) override;
+    // One systemctl call for all tasks, or the main process reader when one is set.
+    std::vector<int> States(const QStringList& names) override;
+    // Reads the main process ids of services (0: none) in one go; nullopt when it cannot, and
+    // systemctl is asked instead.
+    using TMainPidReader =
+        std::function<std::optional<std::vector<qint64>>(const QStringList& services)>;
+    void SetMainPidReader(TMainPidReader reader) { FMainPids = std::move(reader); }
 
 private:
     QString PathOf(const QString& name, const char* suffix) const;
@@ -75,6 +84,9 @@ private:
     void WriteUnits(const QString& name, const TTaskDefinitionData& definition);
     void Activate(const QString& name, const TTaskDefinitionData& definition);
 
+    std::vector<qint64> MainPids(const QStringList& services);
+
     QString FFolder;
     TRunner FRunner;
+    TMainPidReader FMainPids;
 };

@@ -1,5 +1,6 @@
-// A task of the cron backend under the real cron daemon: it fires at its minute, runs the
-// planner on a schedule of its own, and the backup the planner started completes.
+// A task made with the wizard over the cron backend, under the real cron daemon: it fires at
+// its minute, runs the planner on a schedule of its own, and the backup the planner started
+// completes.
 
 #include <grp.h>
 #include <sched.h>
@@ -11,11 +12,17 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTimeEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "common/tasks/TaskCron.h"
 #include "common/tasks/WinTask.h"
+#include "common/tasks/ui/TaskSchedDlg.h"
+#include "common/tasks/ui/TaskSchedForm.h"
 #include "support/TestAccounts.h"
 #include "support/TestFiles.h"
 
@@ -115,13 +122,27 @@ private slots:
         if (due.time().second() > 45)
             due = due.addSecs(60);
         due.setTime(QTime(due.time().hour(), due.time().minute()));
-        TTaskCronStore store(FDir.filePath("tasks"), user);
-        TWinTask task;
-        TWinTaskAction& action = task.NewAction(taExec);
-        action.SetExecPath(kPlaner);
-        action.SetExecArguments("Demo /ini:" + demo + "/KvPlaner.ini");
-        task.NewTrigger(ttDaily).SetStartTime(due);
-        store.Register("Schedule-Demo", task.Definition(), "", "");
+        // Made with the wizard as a user would: a daily schedule at the due minute.
+        TWinTaskScheduler scheduler(std::make_unique<TTaskCronStore>(FDir.filePath("tasks"), user));
+        QCOMPARE(scheduler.Init(), 0);
+        SetScheduledProgramPath(kPlaner);
+        SetTaskScheduleAnswerHook([&](TTaskScheduleForm& f) {
+            // The planner keeps its own settings file to itself: the backup program is told
+            // where to write its log as a further option.
+            f.edUserOptions->setText("/logdir:" + demo);
+            f.btnNext->click();
+            f.SetCycle(cyDaily);
+            f.dpStartDaily->setDate(due.date());
+            f.tpStartDaily->setTime(due.time());
+            f.btnNext->click();
+            f.btnNext->click(); // Done
+        });
+        TTaskScheduleDialog wizard;
+        wizard.InitTaskScheduler(&scheduler);
+        // The options the planner hands the wizard: its defaults for the backup program.
+        QCOMPARE(wizard.Execute(-1, kaSchedule, demo, "Demo",
+                                "/hide /logmode:1 /ini:" + demo + "/KvPlaner.ini"),
+                 1);
 
         const QByteArray crontab = [&] {
             QProcess list;
@@ -150,7 +171,7 @@ private slots:
         QVERIFY(QFileInfo(demo + "/backup/Bu01F").isDir());
         // The planner stored its progress: it ran to its end, not only the backup.
         QVERIFY(ReadFile(demo + "/KvPlaner.ini") != schedule);
-        store.Delete("Schedule-Demo");
+        QVERIFY(scheduler.TaskFolder()->DeleteTask("Schedule-Demo"));
         QProcess list;
         list.start("crontab", {"-u", user, "-l"});
         list.waitForFinished();
@@ -158,5 +179,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(tst_TaskCronDaemon)
+QTEST_MAIN(tst_TaskCronDaemon)
 #include "tst_TaskCronDaemon.moc"

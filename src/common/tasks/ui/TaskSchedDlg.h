@@ -5,12 +5,11 @@
 #include <QVector>
 
 #include "common/tasks/TaskSchedApi.h"
+#include "common/tasks/ui/TaskSchedLogic.h"
 
 class QWidget;
+class TWinTask;
 class TWinTaskScheduler;
-
-// The kind of task the wizard creates; KvStarter passes kaStarter, KvPlaner kaSchedule.
-enum TKvAction { kaBackup, kaRestore, kaCleanup, kaSchedule, kaVerify, kaStarter, kaTbBackup };
 
 // The scheduled task wizard of a program: one per program, handed the scheduler once connected.
 class TTaskScheduleDialog {
@@ -27,10 +26,19 @@ public:
     // 6 the selection closed without a choice, 7 no task of this program to edit.
     int Execute(int aIndex, TKvAction aKvAction, const QString& aPath, const QString& aTask,
                 const QString& aOptions);
+    // The folder index of the task last registered (-1 none).
+    int TaskNr() const { return FTaskNr; }
 
 private:
+    struct TChosen;
+    int ChooseExisting(TKvAction kind, const QString& options, TChosen& chosen);
+    int PrepareNew(TKvAction kind, const QString& path, const QString& task, const QString& options,
+                   TChosen& chosen);
+    int Register(TChosen& chosen, const QString& user, const QString& password);
+
     QWidget* FParent = nullptr;
     TWinTaskScheduler* FTaskSchedule = nullptr;
+    int FTaskNr = -1;
 };
 
 // The message for a scheduler that could not be connected.
