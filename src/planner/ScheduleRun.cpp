@@ -242,11 +242,11 @@ bool TPlanerRun::StartSchedule(int index, const QString& options)
 
 void TPlanerRun::RunCatchUpFull(const TSchedTask& s, const TStepPlan& plan, const QString& options)
 {
-    const uint32_t result = Launch(s, kFullMode, plan.CatchUpFolder, options, true);
+    const uint32_t result = Launch(s, FullMode(), plan.CatchUpFolder, options, true);
     if (result != 0)
         ReportFailure(s, result);
     else
-        ReportStarted(s, kFullMode, plan.Step);
+        ReportStarted(s, FullMode(), plan.Step);
 }
 
 uint32_t TPlanerRun::Launch(const TSchedTask& s, const TBackupModeInfo& mode, const QString& folder,

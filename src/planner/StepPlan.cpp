@@ -2,9 +2,9 @@
 
 #include "common/infra/Translate.h"
 
-const TBackupModeInfo kFullMode{"full", "F", TrNoop("Full")};
-
 namespace {
+
+constexpr TBackupModeInfo kFullMode{"full", "F", TrNoop("Full")};
 
 constexpr TBackupModeInfo kDifferentialMode{"differential", "D", TrNoop("Differential")};
 constexpr TBackupModeInfo kIncrementalMode{"incremental", "I", TrNoop("Incremental")};
@@ -52,6 +52,11 @@ void PlanCounted(const TSchedTask& s, TStepPlan& plan)
 }
 
 } // namespace
+
+const TBackupModeInfo& FullMode()
+{
+    return kFullMode;
+}
 
 TStepPlan PlanStep(const TSchedTask& s, int weekday, bool repeat)
 {

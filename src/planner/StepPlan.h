@@ -11,13 +11,15 @@ struct TBackupModeInfo {
     const char* name;   // shown, translated
 };
 
-extern const TBackupModeInfo kFullMode;
+// The full backup's mode (the window module has its own copy of this code, so modes are told
+// apart by value, never by address).
+const TBackupModeInfo& FullMode();
 
 // What a run of the schedule on a weekday makes, worked out from its stored progress alone.
 struct TStepPlan {
     bool Waiting = false; // a weekly rotation that has not begun waits for its first weekday
     int Step = 0;         // the step made, 1 .. total
-    const TBackupModeInfo* Mode = &kFullMode;
+    const TBackupModeInfo* Mode = &FullMode();
     QString Folder;        // the backup folder's name
     QString CatchUpFolder; // weekly: this cycle's missing full backup, made first; empty: none
     int NextCyc = 0;       // the progress stored after the run
