@@ -38,9 +38,12 @@ inline void RemoveLeftoverAccounts(const QString& prefix)
             Run("userdel", {"-r", match.captured(1)});
 }
 
-// A local account "<prefix><six digits>" with a known password and a home folder.
+// A local account "<prefix><six digits>" with a known password, a home folder and, when given,
+// further groups.
 struct TTestAccount {
-    explicit TTestAccount(const QString& prefix) : name(prefix + RandomDigits()) {}
+    explicit TTestAccount(const QString& prefix, const QStringList& groups = {})
+        : name(prefix + RandomDigits()), groups(groups)
+    {}
     TTestAccount(const TTestAccount&) = delete;
     TTestAccount& operator=(const TTestAccount&) = delete;
     ~TTestAccount()
@@ -50,12 +53,16 @@ struct TTestAccount {
     }
     bool Create()
     {
-        created = Run("useradd", {"-m", "-s", "/bin/sh", name}) == 0;
+        QStringList args{"-m", "-s", "/bin/sh", name};
+        if (!groups.isEmpty())
+            args << "-G" << groups.join(',');
+        created = Run("useradd", args) == 0;
         return created && Run("chpasswd", {}, (name + ":" + password + "\n").toUtf8()) == 0;
     }
     QString Home() const { return "/home/" + name; }
 
     QString name;
+    QStringList groups;
     QString password = "Pw-" + RandomDigits() + "-" + RandomDigits();
     bool created = false;
 };

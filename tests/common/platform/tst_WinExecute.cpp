@@ -12,14 +12,15 @@
 #include <unistd.h>
 
 #include "ScopedEnv.h"
+#include "TestAccounts.h"
 #include "common/platform/WinExecute.h"
+
+using namespace kvtest;
 
 namespace {
 
-QString RandomSuffix()
-{
-    return QString::number(QRandomGenerator::global()->bounded(100000, 999999));
-}
+// The accounts this test makes, and the ones a crashed run left behind.
+const QString kAccountPrefix = QStringLiteral("kvtest");
 
 QByteArray ReadFile(const QString& path)
 {
@@ -31,16 +32,6 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-int Run(const QString& program, const QStringList& args, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(program, args);
-    process.write(input);
-    process.closeWriteChannel();
-    process.waitForFinished(60000);
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
 }
 
 // Process ids whose command line or environment holds the text.
@@ -65,28 +56,9 @@ bool IsZombieOrGone(int pid)
 
 const QRegularExpression kErrorForm("^.+ \\(0x[0-9A-F]{8}\\)$");
 
-// A local account with a known password, removed again in the destructor.
-struct TTestAccount {
-    QString name = "kvtest" + RandomSuffix();
-    QString password = "Pw-" + RandomSuffix() + "-" + RandomSuffix();
-    bool created = false;
-
-    bool Create()
-    {
-        created = Run("useradd", {"-m", "-s", "/bin/sh", "-G", "users", name}) == 0;
-        return created && Run("chpasswd", {}, (name + ":" + password + "\n").toUtf8()) == 0;
-    }
-    QString Home() const { return "/home/" + name; }
-    ~TTestAccount()
-    {
-        if (created)
-            Run("userdel", {"-r", name});
-    }
-};
-
 // Our PAM service, installed under a name of its own and removed again.
 struct TPamService {
-    QString name = "kvtest-" + RandomSuffix();
+    QString name = "kvtest-" + RandomDigits();
     QString Path() const { return "/etc/pam.d/" + name; }
     bool Install(const QByteArray& content) { return WriteFile(Path(), content); }
     ~TPamService() { QFile::remove(Path()); }
@@ -112,10 +84,7 @@ private slots:
     {
         if (getuid() != 0)
             return;
-        const QRegularExpression account("^(kvtest[0-9]{6}):");
-        for (const QByteArray& line : ReadFile("/etc/passwd").split('\n'))
-            if (const auto match = account.match(QString::fromUtf8(line)); match.hasMatch())
-                Run("userdel", {"-r", match.captured(1)});
+        RemoveLeftoverAccounts(kAccountPrefix);
         for (const QString& name : QDir("/etc/pam.d").entryList({"kvtest-??????"}, QDir::Files))
             QFile::remove("/etc/pam.d/" + name);
     }
@@ -171,7 +140,7 @@ private slots:
     {
         QTest::addColumn<QString>("commandLine");
         QTest::newRow("missing path") << "/nonexistent/kv-program -x";
-        QTest::newRow("name not on the search path") << "kv-no-such-program-" + RandomSuffix();
+        QTest::newRow("name not on the search path") << "kv-no-such-program-" + RandomDigits();
         QTest::newRow("empty") << "";
         QTest::newRow("only blanks") << "   ";
         QTest::newRow("empty quoted program") << "\"\" arg";
@@ -259,7 +228,7 @@ private slots:
     {
         if (getuid() != 0)
             QSKIP("needs root: creates a local account and logs on to it through PAM");
-        TTestAccount account;
+        TTestAccount account(kAccountPrefix, {"users"});
         QVERIFY(account.Create());
         TPamService service;
         QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
@@ -297,9 +266,9 @@ private slots:
     {
         if (getuid() != 0)
             QSKIP("needs root: creates a local account and logs on to it through PAM");
-        TTestAccount account;
+        TTestAccount account(kAccountPrefix, {"users"});
         QVERIFY(account.Create());
-        const QString name = "kvtest-" + RandomSuffix();
+        const QString name = "kvtest-" + RandomDigits();
         const QString own = KV_BINARY_DIR "/tests/share/kelvara6/pam.d/" + name;
         QVERIFY(QDir().mkpath(QFileInfo(own).absolutePath()));
         QVERIFY(WriteFile(own, ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
@@ -324,7 +293,7 @@ private slots:
     {
         if (getuid() != 0)
             QSKIP("needs root: creates a local account and logs on to it through PAM");
-        TTestAccount account;
+        TTestAccount account(kAccountPrefix, {"users"});
         QVERIFY(account.Create());
         TPamService service;
         QVERIFY(service.Install(ReadFile(KV_SOURCE_DIR "/src/common/platform/pam/kvstarter")));
@@ -359,7 +328,7 @@ private slots:
         QTest::newRow("wrong password") << "*"
                                         << "wrong" << ours << "/bin/true" << 7u;
         QTest::newRow("unknown account")
-            << "kvnosuch" + RandomSuffix() << "*" << ours << "/bin/true" << 10u;
+            << "kvnosuch" + RandomDigits() << "*" << ours << "/bin/true" << 10u;
         QTest::newRow("missing program") << "*"
                                          << "*" << ours << "/nonexistent/prog" << 2u;
         QTest::newRow("no program at all") << "*"
@@ -384,7 +353,7 @@ private slots:
         QFETCH(QByteArray, service);
         QFETCH(QString, commandLine);
         QFETCH(quint32, code);
-        TTestAccount account;
+        TTestAccount account(kAccountPrefix, {"users"});
         QVERIFY(account.Create());
         TPamService pam;
         if (!service.isEmpty())
@@ -437,7 +406,7 @@ private slots:
         QFETCH(QString, commandLine);
         QFETCH(QString, suProgram);
         QFETCH(QString, expected);
-        TTestAccount account;
+        TTestAccount account(kAccountPrefix, {"users"});
         QVERIFY(account.Create());
         QVERIFY(QDir().mkpath("/tmp/" + account.name));
         QVERIFY(Run("chown", {account.name, "/tmp/" + account.name}) == 0);
